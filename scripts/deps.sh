@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Typovex needs to build, run and be tested.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ ninja-build pkg-config
+  # toolkit and libraries
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  libjpeg62-turbo-dev libcups2-dev
+  # fonts the program and its tests rely on
+  fontconfig fonts-liberation2 fonts-dejavu-core
+)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(
+    # end-to-end checks: a real X server, a window manager, window automation, printing to PDF
+    xvfb xauth xdotool openbox x11-utils imagemagick
+    cups printer-driver-cups-pdf poppler-utils
+  )
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  as_root=(sudo)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  "${as_root[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi

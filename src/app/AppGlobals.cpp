@@ -1,0 +1,5 @@
+#include "app/AppGlobals.h"
+
+TfrmWizard* frmWizard = nullptr;
+TfrmAdvanced* frmAdvanced = nullptr;
+bool SelectionSyncBusy = false;

@@ -1,0 +1,85 @@
+#include "app/Errors.h"
+#include "app/Messages.h"
+#include "app/TypovexApplication.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+class tst_App : public QObject
+{
+    Q_OBJECT
+private slots:
+    void errorTextAddsFinalDot_data();
+    void errorTextAddsFinalDot();
+    void uncaughtExceptionShowsErrorBoxAndGoesOn();
+};
+
+void tst_App::errorTextAddsFinalDot_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter gets a dot") << "Failed to create key Options" << "Failed to create key Options.";
+    QTest::newRow("quote sorts before dot") << "Invalid data type for 'Top'" << "Invalid data type for 'Top'";
+    QTest::newRow("dot kept single") << "Done." << "Done.";
+    QTest::newRow("digit sorts after dot") << "Error 42" << "Error 42.";
+    QTest::newRow("slash sorts after dot") << "/tmp/" << "/tmp/.";
+    QTest::newRow("exclamation sorts before") << "Stop!" << "Stop!";
+    QTest::newRow("hyphen sorts before") << "a -" << "a -";
+    QTest::newRow("question mark sorts after") << "Why?" << "Why?.";
+    QTest::newRow("closing bracket sorts before") << "(none)" << "(none)";
+    QTest::newRow("empty stays empty") << "" << "";
+    QTest::newRow("non-ASCII letter") << QString::fromUtf8("Fehler ä") << QString::fromUtf8("Fehler ä.");
+}
+
+void tst_App::errorTextAddsFinalDot()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(Messages::errorText(message), shown);
+}
+
+void tst_App::uncaughtExceptionShowsErrorBoxAndGoesOn()
+{
+    QList<QPair<Messages::Kind, QString>> boxes;
+    Messages::setHook([&](Messages::Kind k, const QString& t) {
+        boxes.append({k, t});
+        return QMessageBox::Ok;
+    });
+
+    // An exception thrown from an event handler reaches the application's handler.
+    class Thrower : public QObject
+    {
+    public:
+        bool event(QEvent* e) override
+        {
+            if (e->type() == QEvent::User)
+                throw TypovexError(QStringLiteral("Failed to set data for 'Top'"));
+            return QObject::event(e);
+        }
+    } thrower;
+    QEvent ev(QEvent::User);
+    QCoreApplication::sendEvent(&thrower, &ev);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.at(0).first, Messages::Kind::Error);
+    QCOMPARE(boxes.at(0).second, QStringLiteral("Failed to set data for 'Top'"));
+
+    // A guarded handler behind a signal does the same, and the program keeps working.
+    QPushButton button;
+    connect(&button, &QPushButton::clicked, &button,
+            [] { guarded([] { throw std::runtime_error("disk full"); }); });
+    button.click();
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.at(1).second, QStringLiteral("disk full."));
+    button.click();
+    QCOMPARE(boxes.size(), 3);
+    Messages::setHook({});
+}
+
+int main(int argc, char** argv)
+{
+    TypovexApplication app(argc, argv);
+    tst_App t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_app.moc"
