@@ -1,0 +1,276 @@
+#include "ui/Wizard.h"
+
+#include "app/Errors.h"
+#include "app/TypovexApplication.h"
+#include "ui/RadioGroup.h"
+#include "ui_Wizard.h"
+
+#include <QComboBox>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPlainTextEdit>
+
+namespace {
+
+enum Page { Welcome, Target, Message, Columns, TitleAndFooter, Ready };
+
+enum DisplayMode { PreviewOnScreen = 0, SendToPrinter = 1 };
+
+constexpr int PictureWidth = 145;
+constexpr int PictureHeight = 260;
+
+// The picture beside the pages: a few letters in different type styles on a dark ground, drawn
+// here so that the program carries no artwork files.
+QPixmap wizardPicture()
+{
+    QPixmap pixmap(PictureWidth, PictureHeight);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    QLinearGradient ground(0, 0, 0, PictureHeight);
+    ground.setColorAt(0.0, QColor(0x1d, 0x35, 0x57));
+    ground.setColorAt(1.0, QColor(0x2a, 0x6f, 0x97));
+    p.fillRect(pixmap.rect(), ground);
+
+    // Faint ruled lines, like a type specimen sheet.
+    p.setPen(QColor(255, 255, 255, 40));
+    for (int y = 30; y < PictureHeight; y += 26)
+        p.drawLine(10, y, PictureWidth - 10, y);
+
+    auto glyphs = [&p](const QString& text, QFont::StyleHint hint, int pixelSize, bool bold,
+                       bool italic, const QColor& colour, const QRect& box) {
+        QFont font;
+        font.setStyleHint(hint);
+        font.setFamily(hint == QFont::Serif       ? QStringLiteral("serif")
+                       : hint == QFont::Monospace ? QStringLiteral("monospace")
+                                                  : QStringLiteral("sans-serif"));
+        font.setPixelSize(pixelSize);
+        font.setBold(bold);
+        font.setItalic(italic);
+        p.setFont(font);
+        p.setPen(colour);
+        p.drawText(box, Qt::AlignCenter, text);
+    };
+    const QColor white(0xf1, 0xfa, 0xee);
+    const QColor gold(0xf4, 0xd3, 0x5e);
+    glyphs(QStringLiteral("Aa"), QFont::Serif, 72, false, false, white, QRect(0, 14, 145, 96));
+    glyphs(QStringLiteral("Aa"), QFont::SansSerif, 34, true, false, gold, QRect(0, 112, 145, 44));
+    glyphs(QStringLiteral("Aa"), QFont::Serif, 34, false, true, white, QRect(0, 158, 145, 44));
+    glyphs(QStringLiteral("Aa"), QFont::Monospace, 24, false, false, QColor(0xa8, 0xda, 0xdc),
+           QRect(0, 206, 145, 36));
+    return pixmap;
+}
+
+} // namespace
+
+TfrmWizard::TfrmWizard(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TfrmWizard>())
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    FormCreate();
+
+    const auto handle = [this](void (TfrmWizard::*handler)()) {
+        return [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
+    };
+    connect(ui->bNext, &QPushButton::clicked, this, handle(&TfrmWizard::bNextClick));
+    connect(ui->bPrev, &QPushButton::clicked, this, handle(&TfrmWizard::bPrevClick));
+    connect(ui->bFinish, &QPushButton::clicked, this, handle(&TfrmWizard::bFinishClick));
+    connect(ui->rgWizDisplayMode, &RadioGroup::itemIndexChanged, this,
+            handle(&TfrmWizard::rgWizDisplayModeClick));
+    // Toggled rather than clicked: the edit must follow the box when loading changes it too.
+    connect(ui->cbWizTitle, &QCheckBox::toggled, this, handle(&TfrmWizard::cbWizTitleClick));
+}
+
+TfrmWizard::~TfrmWizard() = default;
+
+void TfrmWizard::FormCreate()
+{
+    // pgWizard is a stacked widget, which has no tabs to hide: pages change only through the
+    // buttons.
+    ui->imgWizard->setPixmap(wizardPicture());
+    ui->pgWizard->setCurrentIndex(Welcome);
+    ui->bPrev->setEnabled(false);
+    ui->bNext->setEnabled(true);
+    fitPageFont();
+}
+
+void TfrmWizard::setAdvanced(QWidget* advanced)
+{
+    m_advanced = advanced;
+}
+
+int TfrmWizard::currentPage() const
+{
+    return ui->pgWizard->currentIndex();
+}
+
+template <typename T> T* TfrmWizard::advancedControl(const char* name) const
+{
+    T* control = m_advanced ? m_advanced->findChild<T*>(QLatin1String(name)) : nullptr;
+    if (!control)
+        throw TypovexError(QStringLiteral("The settings control '%1' is missing")
+                               .arg(QLatin1String(name)));
+    return control;
+}
+
+void TfrmWizard::LoadFromAdvanced()
+{
+    auto* printers = advancedControl<QComboBox>("cbPrinters");
+    auto* message = advancedControl<QPlainTextEdit>("mMessage");
+    auto* columns = advancedControl<RadioGroup>("rgColumns");
+    auto* fontName = advancedControl<QCheckBox>("cbFontName");
+    auto* title = advancedControl<QCheckBox>("cbTitle");
+    auto* titleText = advancedControl<QLineEdit>("eTitleText");
+    auto* dateTime = advancedControl<QCheckBox>("cbDateTime");
+    auto* pageNo = advancedControl<QCheckBox>("cbPageNo");
+
+    QStringList names;
+    names.reserve(printers->count());
+    for (int i = 0; i < printers->count(); ++i)
+        names.append(printers->itemText(i));
+    ui->cbWizPrinters->clear();
+    ui->cbWizPrinters->addItems(names);
+    ui->cbWizPrinters->setCurrentIndex(printers->currentIndex());
+
+    ui->mWizMessage->setPlainText(message->toPlainText());
+    ui->rgWizColumns->setItemIndex(columns->itemIndex());
+    ui->cbWizFontName->setChecked(fontName->isChecked());
+    ui->cbWizTitle->setChecked(title->isChecked());
+    ui->eWizTitleText->setText(titleText->text());
+    ui->cbWizDateTime->setChecked(dateTime->isChecked());
+    ui->cbWizPageNo->setChecked(pageNo->isChecked());
+
+    ui->bPrev->setEnabled(false);
+    ui->bNext->setEnabled(true);
+    ui->pgWizard->setCurrentIndex(Welcome);
+}
+
+void TfrmWizard::CommitPage()
+{
+    switch (ui->pgWizard->currentIndex()) {
+    case Target:
+        // The printer only matters when printing; a preview leaves the chosen printer alone.
+        if (ui->rgWizDisplayMode->itemIndex() == SendToPrinter)
+            advancedControl<QComboBox>("cbPrinters")
+                ->setCurrentIndex(ui->cbWizPrinters->currentIndex());
+        break;
+    case Message:
+        advancedControl<QPlainTextEdit>("mMessage")->setPlainText(ui->mWizMessage->toPlainText());
+        break;
+    case Columns:
+        advancedControl<RadioGroup>("rgColumns")->setItemIndex(ui->rgWizColumns->itemIndex());
+        advancedControl<QCheckBox>("cbFontName")->setChecked(ui->cbWizFontName->isChecked());
+        break;
+    case TitleAndFooter:
+        advancedControl<QCheckBox>("cbTitle")->setChecked(ui->cbWizTitle->isChecked());
+        // The text is kept even with the title off, so it is there when the title is turned on.
+        advancedControl<QLineEdit>("eTitleText")->setText(ui->eWizTitleText->text());
+        advancedControl<QCheckBox>("cbDateTime")->setChecked(ui->cbWizDateTime->isChecked());
+        advancedControl<QCheckBox>("cbPageNo")->setChecked(ui->cbWizPageNo->isChecked());
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmWizard::bNextClick()
+{
+    CommitPage();
+    const int page = currentPage();
+    if (page >= Ready)
+        return;
+    if (page == Welcome)
+        ui->bPrev->setEnabled(true);
+    if (page == TitleAndFooter)
+        ui->bNext->setEnabled(false);
+    ui->pgWizard->setCurrentIndex(page + 1);
+}
+
+void TfrmWizard::bPrevClick()
+{
+    CommitPage();
+    const int page = currentPage();
+    if (page <= Welcome)
+        return;
+    if (page == Target)
+        ui->bPrev->setEnabled(false);
+    if (page == Ready)
+        ui->bNext->setEnabled(true);
+    ui->pgWizard->setCurrentIndex(page - 1);
+}
+
+void TfrmWizard::bFinishClick()
+{
+    CommitPage();
+    if (ui->rgWizDisplayMode->itemIndex() == SendToPrinter) {
+        if (onPrint)
+            onPrint();
+    } else if (onPreview) {
+        onPreview();
+    }
+}
+
+void TfrmWizard::rgWizDisplayModeClick()
+{
+    ui->cbWizPrinters->setEnabled(ui->rgWizDisplayMode->itemIndex() == SendToPrinter);
+}
+
+void TfrmWizard::cbWizTitleClick()
+{
+    ui->eWizTitleText->setEnabled(ui->cbWizTitle->isChecked());
+}
+
+void TfrmWizard::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (width() != m_fittedWidth)
+        fitPageFont();
+}
+
+// The pages sit in a small fixed panel beside the picture. When the interface font is too wide
+// for their lines, the pages' font shrinks in half-point steps until every page fits, rather
+// than letting the lines clip.
+void TfrmWizard::fitPageFont()
+{
+    m_fittedWidth = width();
+    const QMargins margins = ui->layPanel->contentsMargins();
+    const int frame = 2 * ui->pnlWizard->frameWidth();
+    const int available = width() - frame - margins.left() - margins.right() - PictureWidth -
+                          ui->layPanel->horizontalSpacing();
+    const int availableHeight = height() - frame - margins.top() - margins.bottom() -
+                                ui->layPanel->verticalSpacing() -
+                                ui->layButtons->sizeHint().height();
+
+    const QFont base = font();
+    const qreal basePoints = base.pointSizeF() > 0 ? base.pointSizeF() : 9.0;
+    const QList<QLabel*> headings{ui->lblPage1Line1, ui->lblPage6Line1};
+    auto apply = [&](qreal points) {
+        QFont pageFont = base;
+        pageFont.setPointSizeF(points);
+        ui->pgWizard->setFont(pageFont);
+        QFont heading = pageFont;
+        heading.setBold(true);
+        heading.setPointSizeF(points + 2);
+        for (QLabel* label : headings)
+            label->setFont(heading);
+    };
+    auto fits = [&] {
+        for (int i = 0; i < ui->pgWizard->count(); ++i) {
+            QWidget* page = ui->pgWizard->widget(i);
+            page->layout()->invalidate();
+            const QSize needed = page->minimumSizeHint();
+            if (needed.width() > available || needed.height() > availableHeight)
+                return false;
+        }
+        return true;
+    };
+
+    constexpr qreal SmallestPoints = 6.0;
+    qreal points = basePoints;
+    apply(points);
+    while (!fits() && points - 0.5 >= SmallestPoints) {
+        points -= 0.5;
+        apply(points);
+    }
+}
