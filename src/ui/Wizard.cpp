@@ -109,8 +109,8 @@ template <typename T> T* TfrmWizard::advancedControl(const char* name) const
 {
     T* control = m_advanced ? m_advanced->findChild<T*>(QLatin1String(name)) : nullptr;
     if (!control)
-        throw TypovexError(QStringLiteral("The settings control '%1' is missing")
-                               .arg(QLatin1String(name)));
+        throw TypovexError(
+            QStringLiteral("The settings control '%1' is missing").arg(QLatin1String(name)));
     return control;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
 #include <functional>
 #include <memory>
+#include <QPointer>
+#include <QWidget>
 
 namespace Ui {
 class TfrmWizard;
