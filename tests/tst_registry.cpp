@@ -2,6 +2,8 @@
 #include "app/TypovexApplication.h"
 #include "settings/WinReg.h"
 
+#include <memory>
+#include <optional>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -12,8 +14,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
-#include <memory>
-#include <optional>
 
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
@@ -127,7 +127,10 @@ private slots:
     void unmovableDamagedDocumentIsNeverReplaced();
 
 private:
-    QString documentPath() const { return m_dir->path() + QStringLiteral("/Typovex/registry.json"); }
+    QString documentPath() const
+    {
+        return m_dir->path() + QStringLiteral("/Typovex/registry.json");
+    }
     void writeDocument(const QByteArray& bytes);
     std::optional<QJsonObject> parsedDocument() const;
     QStringList asideFiles() const;
@@ -205,6 +208,7 @@ void tst_Registry::readsEachKindFromEachStoredType_data()
     const QByteArray noSection = "<no section>";
     auto s = [](const char* text) { return QVariant(QString::fromUtf8(text)); };
 
+    // clang-format off
     QTest::newRow("string from REG_SZ") << "string" << QByteArray(R"("This is %f")") << dflt << s("This is %f") << "";
     QTest::newRow("string: empty reads empty, not the default") << "string" << QByteArray(R"("")") << dflt << s("") << "";
     QTest::newRow("string cut at the first NUL") << "string" << QByteArray(R"("ab\u0000cd")") << dflt << s("ab") << "";
@@ -251,6 +255,7 @@ void tst_Registry::readsEachKindFromEachStoredType_data()
     QTest::newRow("flag: subkey is no value") << "flag" << QByteArray("{}") << QVariant(true) << QVariant(true) << "";
     QTest::newRow("flag: absent value") << "flag" << QByteArray() << QVariant(true) << QVariant(true) << "";
     QTest::newRow("flag: absent section") << "flag" << noSection << QVariant(true) << QVariant(true) << "";
+    // clang-format on
 }
 
 void tst_Registry::readsEachKindFromEachStoredType()
@@ -274,8 +279,8 @@ void tst_Registry::readsEachKindFromEachStoredType()
     QString raised;
     try {
         if (kind == QLatin1String("string"))
-            result = registry.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Value"),
-                                         defaultValue.toString());
+            result = registry.ReadString(QStringLiteral("ListingProperties"),
+                                         QStringLiteral("Value"), defaultValue.toString());
         else if (kind == QLatin1String("integer"))
             result = registry.ReadInteger(QStringLiteral("ListingProperties"),
                                           QStringLiteral("Value"), defaultValue.toInt());
@@ -303,6 +308,7 @@ void tst_Registry::writesEachKindAsItsRegistryType_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QJsonValue>("stored");
 
+    // clang-format off
     QTest::newRow("string as JSON string") << "string" << QVariant(QStringLiteral("This is %f")) << QJsonValue(QStringLiteral("This is %f"));
     QTest::newRow("empty string") << "string" << QVariant(QString()) << QJsonValue(QString());
     QTest::newRow("integer as JSON integer") << "integer" << QVariant(-5) << QJsonValue(-5);
@@ -310,6 +316,7 @@ void tst_Registry::writesEachKindAsItsRegistryType_data()
     QTest::newRow("lowest integer") << "integer" << QVariant(INT_MIN) << QJsonValue(INT_MIN);
     QTest::newRow("flag true as 1, not JSON true") << "flag" << QVariant(true) << QJsonValue(1);
     QTest::newRow("flag false as 0") << "flag" << QVariant(false) << QJsonValue(0);
+    // clang-format on
 }
 
 void tst_Registry::writesEachKindAsItsRegistryType()
@@ -347,8 +354,10 @@ void tst_Registry::writesEachKindAsItsRegistryType()
 void tst_Registry::writingTwiceLeavesOneValueWithTheSecondData()
 {
     TWinRegistry registry(AppKey);
-    registry.WriteString(QStringLiteral("PageLayout"), QStringLiteral("Top"), QStringLiteral("10.0"));
-    registry.WriteString(QStringLiteral("PageLayout"), QStringLiteral("Top"), QStringLiteral("0.39"));
+    registry.WriteString(QStringLiteral("PageLayout"), QStringLiteral("Top"),
+                         QStringLiteral("10.0"));
+    registry.WriteString(QStringLiteral("PageLayout"), QStringLiteral("Top"),
+                         QStringLiteral("0.39"));
     registry.WriteInteger(QStringLiteral("PageLayout"), QStringLiteral("Columns"), 1);
     registry.WriteInteger(QStringLiteral("PageLayout"), QStringLiteral("Columns"), 2);
 
@@ -367,10 +376,13 @@ void tst_Registry::failedWriteReportsAndLeavesStoreUsable_data()
     QTest::addColumn<QString>("error");
 
     // The section path runs through the string value "Message".
-    QTest::newRow("section path through a value") << "ListingProperties\\Message" << "Top"
-                                                  << "Failed to create key ListingProperties\\Message";
+    QTest::newRow("section path through a value")
+        << "ListingProperties\\Message"
+        << "Top"
+        << "Failed to create key ListingProperties\\Message";
     // Replacing the key "Sub" by a value would lose what it holds.
-    QTest::newRow("value name of a subkey") << "ListingProperties" << "Sub"
+    QTest::newRow("value name of a subkey") << "ListingProperties"
+                                            << "Sub"
                                             << "Failed to set data for 'Sub'";
 }
 
@@ -408,16 +420,18 @@ void tst_Registry::firstRunCreatesApplicationKeyButNoSection()
     TWinRegistry registry(AppKey);
     QCOMPARE(registry.KeyPath(), AppKey);
     QCOMPARE(registry.CurrentPath(), AppKey);
-    const QJsonObject emptyAppKey{{QStringLiteral("Software"),
-                                   QJsonObject{{QStringLiteral("Typovex"), QJsonObject()}}}};
+    const QJsonObject emptyAppKey{
+        {QStringLiteral("Software"), QJsonObject{{QStringLiteral("Typovex"), QJsonObject()}}}};
     QCOMPARE(parsedDocument(), emptyAppKey);
     const QByteArray created = fileBytes(documentPath());
 
     QCOMPARE(registry.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
                                  QStringLiteral("This is %f")),
              QStringLiteral("This is %f"));
-    QCOMPARE(registry.ReadInteger(QStringLiteral("PageLayout"), QStringLiteral("PointSize"), 12), 12);
-    QCOMPARE(registry.ReadBool(QStringLiteral("HeaderFooter"), QStringLiteral("RTBold"), true), true);
+    QCOMPARE(registry.ReadInteger(QStringLiteral("PageLayout"), QStringLiteral("PointSize"), 12),
+             12);
+    QCOMPARE(registry.ReadBool(QStringLiteral("HeaderFooter"), QStringLiteral("RTBold"), true),
+             true);
     QCOMPARE(fileBytes(documentPath()), created);
 
     registry.WriteInteger(QStringLiteral("PageLayout"), QStringLiteral("Columns"), 2);
@@ -442,8 +456,8 @@ void tst_Registry::textRoundTrips_data()
 void tst_Registry::textRoundTrips()
 {
     QFETCH(QString, text);
-    TWinRegistry(AppKey).WriteString(QStringLiteral("ListingProperties"),
-                                     QStringLiteral("Message"), text);
+    TWinRegistry(AppKey).WriteString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
+                                     text);
     TWinRegistry registry(AppKey);
     QCOMPARE(registry.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
                                  QString()),
@@ -533,13 +547,15 @@ void tst_Registry::killedWriterLeavesAPrefixOfItsWrites()
                                 .arg(count)
                                 .arg(reported + 1)));
         landed[prefix] = count;
-        // A prefix: nothing of this run beyond the first missing value, nothing lost of earlier runs.
+        // A prefix: nothing of this run beyond the first missing value, nothing lost of earlier
+        // runs.
         int total = 0;
         for (auto it = landed.cbegin(); it != landed.cend(); ++it)
             total += it.value();
         QCOMPARE(section.size(), total);
         for (auto it = landed.cbegin(); it != landed.cend(); ++it)
-            QVERIFY(it.value() == 0 || section.contains(it.key() + QString::number(it.value() - 1)));
+            QVERIFY(it.value() == 0 ||
+                    section.contains(it.key() + QString::number(it.value() - 1)));
     }
     QCOMPARE(asideFiles(), QStringList());
 }
@@ -550,17 +566,18 @@ void tst_Registry::concurrentWritersKeepEveryValue()
     const int count = 500;
     QProcess first;
     QProcess second;
-    first.start(writerProgram(), {QStringLiteral("Shared"), QStringLiteral("a"), QString::number(count)});
-    second.start(writerProgram(), {QStringLiteral("Shared"), QStringLiteral("b"), QString::number(count)});
+    first.start(writerProgram(),
+                {QStringLiteral("Shared"), QStringLiteral("a"), QString::number(count)});
+    second.start(writerProgram(),
+                 {QStringLiteral("Shared"), QStringLiteral("b"), QString::number(count)});
     QVERIFY(first.waitForStarted());
     QVERIFY(second.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine() && second.canReadLine(), 30000);
     // Both have their store open before either writes.
     first.write("go\n");
     second.write("go\n");
-    QTRY_VERIFY_WITH_TIMEOUT(first.state() == QProcess::NotRunning &&
-                                 second.state() == QProcess::NotRunning,
-                             120000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        first.state() == QProcess::NotRunning && second.state() == QProcess::NotRunning, 120000);
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(second.exitCode(), 0);
 
@@ -588,14 +605,16 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning_data()
     QTest::newRow("Typovex a number") << QByteArray(R"({"Software": {"Typovex": 5}})") << "file";
     QTest::newRow("section a string")
         << QByteArray(R"({"Software": {"Typovex": {"Options": "Startup=1"}}})") << "file";
-    QTest::newRow("invalid UTF-8 in a string") << QByteArray("{\"Software\": \"\xff\xfe\"}") << "file";
+    QTest::newRow("invalid UTF-8 in a string")
+        << QByteArray("{\"Software\": \"\xff\xfe\"}") << "file";
     // Valid JSON apart from its size: refused unparsed.
-    QTest::newRow("3 MB file") << QByteArray(R"({"Software": {"Typovex": {"Options": {"Big": ")")
-                                          + QByteArray(3 * 1024 * 1024, 'x') + "\"}}}}"
+    QTest::newRow("3 MB file") << QByteArray(R"({"Software": {"Typovex": {"Options": {"Big": ")") +
+                                      QByteArray(3 * 1024 * 1024, 'x') + "\"}}}}"
                                << "file";
     QTest::newRow("file without read permission (skipped as root, who reads anyway)")
         << valid << "unreadable file";
-    QTest::newRow("folder in the file's place (unreadable even for root)") << QByteArray() << "folder";
+    QTest::newRow("folder in the file's place (unreadable even for root)")
+        << QByteArray() << "folder";
 }
 
 void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
@@ -618,7 +637,8 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
                                  QStringLiteral("This is %f")),
              QStringLiteral("This is %f"));
     QCOMPARE(registry.ReadInteger(QStringLiteral("Options"), QStringLiteral("Startup"), 0), 0);
-    QCOMPARE(registry.ReadBool(QStringLiteral("Options"), QStringLiteral("UseBorders"), false), false);
+    QCOMPARE(registry.ReadBool(QStringLiteral("Options"), QStringLiteral("UseBorders"), false),
+             false);
 
     const QStringList aside = asideFiles();
     QCOMPARE(aside.size(), 1);
@@ -640,9 +660,9 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
              QJsonValue(QStringLiteral("fresh")));
 
     TWinRegistry again(AppKey);
-    QCOMPARE(again.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
-                              QString()),
-             QStringLiteral("fresh"));
+    QCOMPARE(
+        again.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"), QString()),
+        QStringLiteral("fresh"));
     QCOMPARE(m_warnings.size(), 1);
     QCOMPARE(asideFiles(), aside);
 }
@@ -670,14 +690,16 @@ void tst_Registry::laterDamageKeepsTheEarlierAsideFile()
     // Damaged again within the same second, behind the back of an open store: its next read
     // finds it and sets it aside under another name.
     writeDocument("second damage");
-    QCOMPARE(registry.ReadString(QStringLiteral("Options"), QStringLiteral("X"), QStringLiteral("d")),
-             QStringLiteral("d"));
+    QCOMPARE(
+        registry.ReadString(QStringLiteral("Options"), QStringLiteral("X"), QStringLiteral("d")),
+        QStringLiteral("d"));
     const QStringList aside = asideFiles();
     QCOMPARE(aside.size(), 2);
     QStringList contents{QString::fromLatin1(fileBytes(aside.at(0))),
                          QString::fromLatin1(fileBytes(aside.at(1)))};
     contents.sort();
-    QCOMPARE(contents, QStringList({QStringLiteral("first damage"), QStringLiteral("second damage")}));
+    QCOMPARE(contents,
+             QStringList({QStringLiteral("first damage"), QStringLiteral("second damage")}));
     QCOMPARE(m_warnings.size(), 2);
 }
 
