@@ -10,7 +10,9 @@
 #include <limits>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -68,6 +70,7 @@ private slots:
     void radioGroupsReportMinusOneWhenNothingSelected();
     void styleTogglesAreIndependent();
 
+    void captionsFitAtTheSmallestSize();
     void saveSettingsRunsTheWriter();
     void saveSettingsErrorReachesTheErrorBox();
 };
@@ -623,6 +626,41 @@ void tst_Advanced::styleTogglesAreIndependent()
     QVERIFY(!bold->isChecked() && strike->isChecked());
     // The same style on another font is untouched.
     QVERIFY(!child<QToolButton>(form, "sbFBold")->isChecked());
+}
+
+void tst_Advanced::captionsFitAtTheSmallestSize()
+{
+    TfrmAdvanced form;
+    form.resize(form.minimumSizeHint());
+    form.show();
+    auto* pg = child<QTabWidget>(form, "pgTypovex");
+    QVERIFY(pg);
+    for (int i = 0; i < pg->count(); ++i) {
+        pg->setCurrentIndex(i);
+        QWidget* page = pg->widget(i);
+        page->layout()->activate();
+        for (QWidget* w : page->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(page))
+                continue;
+            const QString where = page->objectName() + "/" + w->objectName();
+            if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap()) {
+                QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
+                         qPrintable(where));
+            } else if (auto* tool = qobject_cast<QToolButton*>(w)) {
+                // The style toggles are 25 by 25 by design; their caption must still fit.
+                QVERIFY2(tool->fontMetrics().horizontalAdvance(tool->text()) < tool->width(),
+                         qPrintable(where));
+            } else if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+                QVERIFY2(w->width() >= w->minimumSizeHint().width(), qPrintable(where));
+                QVERIFY2(w->height() >= w->minimumSizeHint().height(), qPrintable(where));
+            } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+                QVERIFY2(box->fontMetrics().horizontalAdvance(box->title()) < box->width(),
+                         qPrintable(where));
+            }
+        }
+    }
+    // The long folder caption got a smaller font; what the group holds did not.
+    QCOMPARE(child<QPushButton>(form, "bAdd")->font().pointSizeF(), form.font().pointSizeF());
 }
 
 void tst_Advanced::saveSettingsRunsTheWriter()

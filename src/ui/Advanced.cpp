@@ -39,12 +39,39 @@ std::optional<QString> convertMargin(const QString& text, bool toInches, int wid
     return result;
 }
 
+// The folder group's caption is longer than the design width at most interface fonts, and a group
+// box cannot wrap its title: shrink the title's font until it fits, and keep the contents' font.
+void fitGroupTitle(QGroupBox* box, int room)
+{
+    // Fully resolved, so the children keep it when the box's own font changes.
+    QFont contents = box->font();
+    contents.setResolveMask(QFont::AllPropertiesResolved);
+    QFont title = box->font();
+    if (title.pointSizeF() <= 0)
+        return;
+    constexpr qreal smallest = 6.0;
+    while (QFontMetrics(title).horizontalAdvance(box->title()) > room &&
+           title.pointSizeF() - 0.5 >= smallest)
+        title.setPointSizeF(title.pointSizeF() - 0.5);
+    if (title.pointSizeF() == contents.pointSizeF())
+        return;
+    for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setFont(contents);
+    box->setFont(title);
+}
+
 } // namespace
 
 TfrmAdvanced::TfrmAdvanced(QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TfrmAdvanced>())
 {
     m_ui->setupUi(this);
+    // Design width 378 less the tab's frame and margins and the group's own title indent.
+    fitGroupTitle(m_ui->gbFontPath, 340);
+    // The prompt wraps to two lines at the design width; a tab page does not pass height-for-width
+    // on, so reserve both lines or the memo below would overlap it.
+    m_ui->lblMessagePrompt->setMinimumHeight(2 *
+                                             m_ui->lblMessagePrompt->fontMetrics().lineSpacing());
 
     connect(m_ui->cbTitle, &QCheckBox::toggled, this,
             [this] { guarded([this] { cbTitleClick(); }); });
