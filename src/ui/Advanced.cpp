@@ -1,0 +1,157 @@
+#include "ui/Advanced.h"
+
+#include "app/TypovexApplication.h"
+#include "fonts/FontServices.h"
+#include "ui/PrinterList.h"
+#include "ui_Advanced.h"
+
+#include <cmath>
+#include <optional>
+#include <QLocale>
+
+namespace {
+
+constexpr int unitsMillimetres = 0;
+constexpr int unitsInches = 1;
+
+// Reads a margin as a number in the user's locale and writes it back converted, printf-style
+// ("%<width>.<decimals>f") with the locale's decimal separator. Text that is not a finite number,
+// or whose converted value no longer fits a 32-bit float, yields nothing: the edit keeps it.
+std::optional<QString> convertMargin(const QString& text, bool toInches, int width, int decimals)
+{
+    bool ok = false;
+    const double value = QLocale().toDouble(text, &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    float converted = float(toInches ? value / 25.4 : value * 25.4);
+    if (!std::isfinite(converted))
+        return std::nullopt;
+    // A margin that rounds to nothing reads "0.00", never "-0.00".
+    const double scale = std::pow(10.0, decimals);
+    if (std::round(std::fabs(double(converted)) * scale) == 0.0)
+        converted = 0.0f;
+
+    QLocale out;
+    out.setNumberOptions(out.numberOptions() | QLocale::OmitGroupSeparator);
+    QString result = out.toString(double(converted), 'f', decimals);
+    if (result.size() < width)
+        result = QString(width - result.size(), QLatin1Char(' ')) + result;
+    return result;
+}
+
+// The folder group's caption is longer than the design width at most interface fonts, and a group
+// box cannot wrap its title: shrink the title's font until it fits, and keep the contents' font.
+void fitGroupTitle(QGroupBox* box, int room)
+{
+    // Fully resolved, so the children keep it when the box's own font changes.
+    QFont contents = box->font();
+    contents.setResolveMask(QFont::AllPropertiesResolved);
+    QFont title = box->font();
+    if (title.pointSizeF() <= 0)
+        return;
+    constexpr qreal smallest = 6.0;
+    while (QFontMetrics(title).horizontalAdvance(box->title()) > room &&
+           title.pointSizeF() - 0.5 >= smallest)
+        title.setPointSizeF(title.pointSizeF() - 0.5);
+    if (title.pointSizeF() == contents.pointSizeF())
+        return;
+    for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setFont(contents);
+    box->setFont(title);
+}
+
+} // namespace
+
+TfrmAdvanced::TfrmAdvanced(QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TfrmAdvanced>())
+{
+    m_ui->setupUi(this);
+    // Design width 378 less the tab's frame and margins and the group's own title indent.
+    fitGroupTitle(m_ui->gbFontPath, 340);
+    // The prompt wraps to two lines at the design width; a tab page does not pass height-for-width
+    // on, so reserve both lines or the memo below would overlap it.
+    m_ui->lblMessagePrompt->setMinimumHeight(2 *
+                                             m_ui->lblMessagePrompt->fontMetrics().lineSpacing());
+
+    connect(m_ui->cbTitle, &QCheckBox::toggled, this,
+            [this] { guarded([this] { cbTitleClick(); }); });
+    connect(m_ui->cbHeader, &QCheckBox::toggled, this,
+            [this] { guarded([this] { cbHeaderClick(); }); });
+    connect(m_ui->bAutoText, &QPushButton::clicked, this,
+            [this] { guarded([this] { bAutoTextClick(); }); });
+    connect(m_ui->rgUnits, &RadioGroup::itemIndexChanged, this,
+            [this] { guarded([this] { rgUnitsClick(); }); });
+    connect(m_ui->bSaveSettings, &QPushButton::clicked, this,
+            [this] { guarded([this] { bSaveSettingsClick(); }); });
+
+    FormCreate();
+}
+
+TfrmAdvanced::~TfrmAdvanced() = default;
+
+void TfrmAdvanced::FormCreate()
+{
+    m_ui->cbPrinters->addItems(PrinterList::names());
+    // A drop-down selects its first entry when filled; no printer is chosen until the settings say.
+    m_ui->cbPrinters->setCurrentIndex(-1);
+
+    m_ui->pgTypovex->setCurrentWidget(m_ui->tsFonts);
+
+    AddedFontFiles.clear();
+    FoundFontNames.clear();
+
+    FillFontList();
+
+    const QStringList families = FontServices::familyList();
+    for (QComboBox* faces : {m_ui->cbRTFontName, m_ui->cbHFontName, m_ui->cbFFontName}) {
+        faces->addItems(families);
+        faces->setCurrentIndex(-1);
+    }
+}
+
+void TfrmAdvanced::FillFontList()
+{
+    // The font selection list fills clbFonts with the installed families here.
+}
+
+void TfrmAdvanced::cbTitleClick()
+{
+    m_ui->eTitleText->setEnabled(m_ui->cbTitle->isChecked());
+}
+
+void TfrmAdvanced::cbHeaderClick()
+{
+    const bool on = m_ui->cbHeader->isChecked();
+    m_ui->eHeaderText->setEnabled(on);
+    m_ui->cbListChars->setEnabled(on);
+    m_ui->cbSuppressHeader->setEnabled(on);
+}
+
+void TfrmAdvanced::bAutoTextClick()
+{
+    m_ui->mMessage->setPlainText(
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890!@#$%^&*()"));
+}
+
+void TfrmAdvanced::rgUnitsClick()
+{
+    const int chosen = m_ui->rgUnits->itemIndex();
+    const bool toInches = ShownUnits == unitsMillimetres && chosen == unitsInches;
+    const bool toMillimetres = ShownUnits == unitsInches && chosen == unitsMillimetres;
+    if (toInches || toMillimetres) {
+        // Inches are shown as "%4.2f", millimetres as "%3.1f".
+        const int width = toInches ? 4 : 3;
+        const int decimals = toInches ? 2 : 1;
+        for (QLineEdit* margin : {m_ui->eTop, m_ui->eBottom, m_ui->eLeft, m_ui->eRight}) {
+            if (const auto converted = convertMargin(margin->text(), toInches, width, decimals))
+                margin->setText(*converted);
+        }
+    }
+    ShownUnits = chosen;
+}
+
+void TfrmAdvanced::bSaveSettingsClick()
+{
+    if (onSaveSettings)
+        onSaveSettings();
+}
