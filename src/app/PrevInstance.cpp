@@ -1,6 +1,7 @@
 #include "app/PrevInstance.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,8 @@
 #include <memory>
 
 namespace {
+
+const int unreadableLockGraceSeconds = 5;
 
 struct Guard
 {
@@ -60,6 +63,29 @@ void listen(const QString& folder, const QString& name)
     guard().server = std::move(server);
 }
 
+// The lock file exists. A readable one names a live copy (QLockFile has already taken over the
+// lock of a process that is gone). Anything else was not left by a running copy and must not keep
+// the program from starting for good: OnlyCopy means the lock has been taken over after all.
+PrevInstance::Claim judgeTakenLock(QLockFile& lock, const QString& path)
+{
+    using PrevInstance::Claim;
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (lock.getLockInfo(&pid, &host, &app))
+        return Claim::AnotherCopyRuns;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return Claim::Inactive; // a folder or the like in its place: the guard cannot work here
+    // Another copy may be writing its lock this very moment.
+    if (info.lastModified().secsTo(QDateTime::currentDateTime()) < unreadableLockGraceSeconds)
+        return Claim::AnotherCopyRuns;
+    // Cut short by a crash or a full disk long ago.
+    if (lock.removeStaleLockFile() && lock.tryLock(0))
+        return Claim::OnlyCopy;
+    return Claim::Inactive;
+}
+
 } // namespace
 
 namespace PrevInstance {
@@ -88,8 +114,11 @@ Claim claim(const QString& folder, const QString& name)
     // stale, never one that is merely old.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
-        return lock->error() == QLockFile::LockFailedError ? Claim::AnotherCopyRuns
-                                                           : Claim::Inactive;
+        if (lock->error() != QLockFile::LockFailedError)
+            return Claim::Inactive;
+        const Claim taken = judgeTakenLock(*lock, lockPath(folder, name));
+        if (taken != Claim::OnlyCopy)
+            return taken;
     }
     guard().lock = std::move(lock);
     listen(folder, name);
