@@ -35,6 +35,9 @@ pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
+# The real X server, whatever the unit tests around us ask for.
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
