@@ -1,12 +1,60 @@
 #pragma once
 
-#include <QWidget>
+#include <memory>
+#include <optional>
+#include <QDialog>
 
-// The main window: the program's frame, hosting the wizard or the advanced window.
-class TfrmMain : public QWidget
+class QHelpEvent;
+
+namespace Ui {
+class TfrmMain;
+}
+
+// The main window: the program's frame. It carries the application's buttons and hosts the
+// wizard or the advanced window in pnlBackground. Closing it ends the program.
+//
+// A dialog rather than a plain widget, for the keyboard rules of a form: Enter presses the
+// focused button or else the default button bPrint, Esc presses bClose.
+class TfrmMain : public QDialog
 {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override;
+
+    void bAboutClick();
+    void bAdvancedClick();
+    void bPrintClick();
+    void bPreviewClick();
+    void bCloseClick();
+
+    // Places every hint of the program with its top edge just below the visible cursor. True
+    // when it showed the hint; false leaves the event to Qt (no hint text on this control).
+    bool AppShowHint(QWidget* control, QHelpEvent* event);
+
+    // Whether a press at `pos` lands on the window's own background (the bevel and labels
+    // included), where it moves the window as its title bar does.
+    bool isBackgroundAt(const QPoint& pos) const;
+
+    // Esc: what the Close button does.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void FormCreate();
+    // Runs once, at the first showing; the embedded windows and the start mode begin here.
+    void FormShow();
+    void FormDestroy();
+
+    std::unique_ptr<Ui::TfrmMain> ui;
+    bool m_shownOnce = false;
+    // Set while the window follows the mouse itself because the window system refused to move it.
+    std::optional<QPoint> m_dragOffset;
 };

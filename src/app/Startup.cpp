@@ -3,16 +3,40 @@
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 
+#include <QCoreApplication>
+#include <QWidget>
+
+TypovexWindows::TypovexWindows() = default;
+
+TypovexWindows::~TypovexWindows()
+{
+    // Reverse order of creation: the main window, created first, goes last.
+    while (!m_longLived.empty())
+        m_longLived.pop_back();
+    m_main.reset();
+}
+
+void TypovexWindows::create()
+{
+    m_main = std::make_unique<TfrmMain>();
+
+    // The wait window comes here, before anything else: keep(frmWait = new TfrmWait);
+
+    // Let the main window finish its pending layout and paint work before the other windows
+    // are built.
+    QCoreApplication::sendPostedEvents(m_main.get());
+
+    // The long-lived hidden windows, one line each, in this order:
+    //   the preview window, the sample export dialog, the character set viewer, the about box,
+    //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
+}
+
 int runTypovex(int argc, char** argv)
 {
     TypovexApplication app(argc, argv);
-
-    // The main window's constructor runs the single-instance guard; a second copy ends there.
-    TfrmMain frmMain;
-
-    // Long-lived windows, created hidden in this order and kept until the program ends. Each
-    // window joins this list in the order of the start-up sequence as it comes into being.
-
-    frmMain.show();
+    TypovexWindows windows;
+    windows.create();
+    // Its first showing creates the embedded settings windows and enters the start mode.
+    windows.main()->show();
     return app.exec();
 }

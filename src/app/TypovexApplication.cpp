@@ -5,8 +5,9 @@
 
 TypovexApplication::TypovexApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The title is the application name only: a display name would be appended by Qt to every
+    // window caption ("Typovex - ver. 3.9 — Typovex").
     setApplicationName(Messages::applicationTitle());
-    setApplicationDisplayName(Messages::applicationTitle());
 }
 
 bool TypovexApplication::notify(QObject* receiver, QEvent* event)
