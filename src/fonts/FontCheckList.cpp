@@ -122,3 +122,17 @@ bool FontCheckList::viewportEvent(QEvent* event)
     }
     return QListView::viewportEvent(event);
 }
+
+QModelIndex FontCheckList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex moved = QListView::moveCursor(action, modifiers);
+    // A face with huge metrics can make an entry taller than the view; paging would stop there.
+    const QModelIndex current = currentIndex();
+    if (moved == current && current.isValid()) {
+        if (action == MovePageDown && current.row() + 1 < count())
+            return m_model->index(current.row() + 1);
+        if (action == MovePageUp && current.row() > 0)
+            return m_model->index(current.row() - 1);
+    }
+    return moved;
+}
