@@ -74,6 +74,10 @@ void readFullNames(AddedFile& file)
             const QString fullName = fcString(pattern, FC_FULLNAME, n);
             if (fullName.isEmpty())
                 break;
+            // A regular face's full name is often its family name, which must stay a family:
+            // the style buttons still choose among its faces.
+            if (fullName.compare(face.family, Qt::CaseInsensitive) == 0)
+                continue;
             const QString key = fullName.toCaseFolded();
             state().fullNameFaces.insert(key, face);
             file.fullNames.append(key);
