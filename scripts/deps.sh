@@ -8,7 +8,7 @@ packages=(
   cmake g++ ninja-build pkg-config
   # toolkit and libraries
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libjpeg62-turbo-dev libcups2-dev
+  libjpeg62-turbo-dev libcups2-dev libfontconfig-dev
   # fonts the program and its tests rely on
   fontconfig fonts-liberation2 fonts-dejavu-core
 )

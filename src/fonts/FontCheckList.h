@@ -1,11 +1,65 @@
 #pragma once
 
+#include "fonts/FontListDelegate.h"
+
 #include <QListView>
 
-// The font selection list: one entry per font name with a tick, each drawn in its own face.
+class FontListModel;
+
+// The font selection list: one entry per font name with a tick, each drawn in its own face at a
+// height measured once, when the entry was added, in the style that was current then.
 class FontCheckList : public QListView
 {
     Q_OBJECT
 public:
-    explicit FontCheckList(QWidget* parent = nullptr) : QListView(parent) {}
+    using Style = FontListDelegate::Style;
+
+    explicit FontCheckList(QWidget* parent = nullptr);
+
+    // Empties the list, then adds every name unticked.
+    void fill(const QStringList& names);
+    // Adds an entry at its sorted place (after entries of an equal name); returns its index.
+    int addEntry(const QString& name, bool checked);
+    // Removes the first entry bearing the name, letter case ignored; false when there is none.
+    bool removeFirst(const QString& name);
+    // The index of the first entry bearing the name, letter case ignored, or -1.
+    int indexOf(const QString& name) const;
+
+    int count() const;
+    QString name(int index) const;
+    bool isChecked(int index) const;
+    void setChecked(int index, bool checked);
+    void setAllChecked(bool checked);
+    void invertAll();
+    // The height the entry was given when it was added.
+    int entryHeight(int index) const;
+    // The entry under a point of the viewport, or -1 (below the last entry there is none).
+    int entryAt(const QPoint& viewportPos) const;
+
+    // The style entries are drawn in, and new entries are measured in. Changing it repaints the
+    // list; the heights of existing entries stay.
+    void setEntryStyle(const Style& style);
+    Style entryStyle() const;
+
+    FontListModel* fontModel() const { return m_model; }
+
+signals:
+    // After every mouse click in the list, once a click on a tick box has toggled it; also after
+    // the space key toggled a tick.
+    void listClicked();
+    // The pointer moved over the list; the point is in viewport coordinates.
+    void pointerMoved(const QPoint& viewportPos);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
+private:
+    int measure(const QString& name) const;
+
+    FontListModel* m_model;
+    FontListDelegate* m_delegate;
 };

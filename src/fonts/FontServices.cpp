@@ -1,16 +1,265 @@
 #include "fonts/FontServices.h"
 
+#include "fonts/FontHeightIndex.h"
+
+#include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <QScreen>
+#include <QSet>
 
-namespace FontServices {
+#include <fontconfig/fontconfig.h>
 
-QStringList familyList()
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+const QString defaultFace = QStringLiteral("Default");
+
+struct AddedFace
 {
-    QStringList list = QFontDatabase::families();
-    list.append(QStringLiteral("Default"));
-    list.sort(Qt::CaseInsensitive);
-    list.removeDuplicates();
-    return list;
+    QString family;
+    QString style;
+};
+
+struct AddedFile
+{
+    QString path;
+    int id = -1;
+    QStringList families;
+    QStringList fullNames; // case-folded keys of fullNameFaces
+};
+
+struct State
+{
+    bool familiesValid = false;
+    QStringList families;
+    std::unique_ptr<FontHeightIndex> heights;
+    QList<AddedFile> added;
+    QHash<QString, AddedFace> fullNameFaces; // key: case-folded full name
+};
+
+State& state()
+{
+    static State s;
+    return s;
 }
 
-} // namespace FontServices
+QString fcString(FcPattern* pattern, const char* object, int n)
+{
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, n, &value) != FcResultMatch)
+        return {};
+    return QString::fromUtf8(reinterpret_cast<const char*>(value));
+}
+
+// The full names of every face in a font file with the family and style Qt registers it under,
+// so that a full name can select its own face although Qt matches families only.
+void readFullNames(AddedFile& file)
+{
+    const QByteArray path = QFile::encodeName(file.path);
+    int count = 1;
+    for (int index = 0; index < count; ++index) {
+        FcPattern* pattern = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(path.constData()),
+                                             index, nullptr, &count);
+        if (!pattern)
+            break;
+        const AddedFace face{fcString(pattern, FC_FAMILY, 0), fcString(pattern, FC_STYLE, 0)};
+        for (int n = 0;; ++n) {
+            const QString fullName = fcString(pattern, FC_FULLNAME, n);
+            if (fullName.isEmpty())
+                break;
+            // A regular face's full name is often its family name, which must stay a family:
+            // the style buttons still choose among its faces.
+            if (fullName.compare(face.family, Qt::CaseInsensitive) == 0)
+                continue;
+            const QString key = fullName.toCaseFolded();
+            state().fullNameFaces.insert(key, face);
+            file.fullNames.append(key);
+        }
+        FcPatternDestroy(pattern);
+    }
+}
+
+bool isDefaultFace(const QString& face)
+{
+    return face.compare(defaultFace, Qt::CaseInsensitive) == 0;
+}
+
+bool isApplicationFamily(const QString& face)
+{
+    for (const AddedFile& file : std::as_const(state().added)) {
+        for (const QString& family : file.families) {
+            if (family.compare(face, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+int screenDpi(const QPaintDevice* device)
+{
+    if (device)
+        return device->logicalDpiY();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+} // namespace
+
+FontServices* FontServices::notifier()
+{
+    static FontServices* instance = new FontServices;
+    return instance;
+}
+
+QStringList FontServices::familyList()
+{
+    State& s = state();
+    if (!s.familiesValid) {
+        QStringList list = QFontDatabase::families();
+        list.append(defaultFace);
+        std::stable_sort(list.begin(), list.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        // Each family once: a name equal to the one before it, letter case ignored, is left out.
+        QStringList unique;
+        unique.reserve(list.size());
+        for (const QString& name : std::as_const(list)) {
+            if (unique.isEmpty() || unique.constLast().compare(name, Qt::CaseInsensitive) != 0)
+                unique.append(name);
+        }
+        s.families = unique;
+        s.familiesValid = true;
+    }
+    return s.families;
+}
+
+bool FontServices::addFontFile(const QString& path)
+{
+    const int id = QFontDatabase::addApplicationFont(path);
+    if (id < 0)
+        return false;
+    AddedFile file{path, id, QFontDatabase::applicationFontFamilies(id), {}};
+    readFullNames(file);
+    state().added.append(file);
+    sendFontChange();
+    return true;
+}
+
+void FontServices::removeFontFile(const QString& path)
+{
+    State& s = state();
+    auto it = std::find_if(s.added.begin(), s.added.end(),
+                           [&](const AddedFile& f) { return f.path == path; });
+    if (it == s.added.end())
+        return;
+    QFontDatabase::removeApplicationFont(it->id);
+    const QStringList names = it->fullNames;
+    s.added.erase(it);
+    for (const QString& name : names) {
+        // Another added file may bear the same full name; it keeps the name.
+        const bool stillAdded =
+            std::any_of(s.added.cbegin(), s.added.cend(),
+                        [&](const AddedFile& f) { return f.fullNames.contains(name); });
+        if (!stillAdded)
+            s.fullNameFaces.remove(name);
+    }
+    sendFontChange();
+}
+
+QStringList FontServices::addedFontFiles()
+{
+    QStringList paths;
+    for (const AddedFile& file : std::as_const(state().added))
+        paths.append(file.path);
+    return paths;
+}
+
+void FontServices::sendFontChange()
+{
+    State& s = state();
+    s.familiesValid = false;
+    s.families.clear();
+    s.heights.reset();
+    emit notifier()->fontsChanged();
+}
+
+qreal FontServices::defaultPointSize()
+{
+    const qreal size = QApplication::font().pointSizeF();
+    return size > 0 ? size : 9.0;
+}
+
+QFont FontServices::fontFor(const QString& face, int pointSize, bool bold, bool italic,
+                            bool underline, bool strikeout)
+{
+    QFont font;
+    if (isDefaultFace(face)) {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        if (pointSize > 0)
+            font.setPointSize(pointSize);
+    } else {
+        const auto added = state().fullNameFaces.constFind(face.toCaseFolded());
+        if (added != state().fullNameFaces.constEnd()) {
+            font.setFamily(added->family);
+            font.setStyleName(added->style);
+        } else {
+            font.setFamily(face);
+        }
+        if (pointSize > 0)
+            font.setPointSize(pointSize);
+        else
+            font.setPointSizeF(defaultPointSize());
+    }
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(italic);
+    font.setUnderline(underline);
+    font.setStrikeOut(strikeout);
+    return font;
+}
+
+int FontServices::pixelHeight(int pointSize, int dotsPerInch)
+{
+    return static_cast<int>(std::lround(static_cast<double>(pointSize) * dotsPerInch / 72.0));
+}
+
+int FontServices::lineHeight(const QString& face, bool bold, bool italic,
+                             const QPaintDevice* device)
+{
+    auto measured = [device](const QString& family, bool b, bool i) {
+        const QFont font = fontFor(family, 0, b, i, false, false);
+        return device ? QFontMetrics(font, device).height() : QFontMetrics(font).height();
+    };
+    State& s = state();
+    if (isDefaultFace(face) || s.fullNameFaces.contains(face.toCaseFolded()) ||
+        isApplicationFamily(face))
+        return measured(face, bold, italic);
+    if (!s.heights)
+        s.heights = std::make_unique<FontHeightIndex>();
+    // Qt turns a point size into a pixel size at the device's resolution, kept to 1/100 pixel.
+    const qreal pixelSize =
+        std::floor(defaultPointSize() * screenDpi(device) / 72.0 * 100.0 + 0.5) / 100.0;
+    const int height = s.heights->lineHeight(face, pixelSize, bold, italic, measured);
+    return height >= 0 ? height : measured(face, bold, italic);
+}
+
+QSize FontServices::measureText(const QFont& font, const QString& text, const QPaintDevice* device)
+{
+    const QFontMetrics metrics = device ? QFontMetrics(font, device) : QFontMetrics(font);
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void FontServices::drawText(QPainter& painter, const QPoint& topLeft, const QString& text)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    if (painter.backgroundMode() == Qt::OpaqueMode)
+        painter.fillRect(QRect(topLeft, QSize(metrics.horizontalAdvance(text), metrics.height())),
+                         painter.background());
+    painter.drawText(topLeft.x(), topLeft.y() + metrics.ascent(), text);
+}

@@ -1,10 +1,67 @@
 #pragma once
 
+#include <QFont>
+#include <QObject>
 #include <QStringList>
 
-namespace FontServices {
+class QPaintDevice;
+class QPainter;
 
-// Every installed family once, with the pseudo-family "Default", sorted without regard to case.
-QStringList familyList();
+// The program's font services: the family list, font files added for the run, the change notice
+// that follows every add and remove, and fonts built from a description (face, point size, style).
+class FontServices : public QObject
+{
+    Q_OBJECT
+public:
+    // The program-wide sender of the change notice.
+    static FontServices* notifier();
 
-} // namespace FontServices
+    // Every installed family once (letter case ignored), with the pseudo-family "Default", sorted
+    // without regard to case. Built on first use and kept until the next change notice.
+    static QStringList familyList();
+
+    // Adds a font file to the program's font table for the rest of the run; false when it is not
+    // a font Qt accepts. Sends the change notice either way the table changed.
+    static bool addFontFile(const QString& path);
+    // Removes a file added by addFontFile; unknown paths are ignored. Sends the change notice.
+    static void removeFontFile(const QString& path);
+    // Paths added and not removed yet, in the order they were added.
+    static QStringList addedFontFiles();
+
+    // Drops the cached family list and tells every listener that fonts changed.
+    static void sendFontChange();
+
+    // The point size a description with point size 0 stands for: the application font's size,
+    // the nearest thing here to a face's default height.
+    static qreal defaultPointSize();
+
+    // A font by description. "Default" is the system's general interface font (at its own size
+    // when pointSize is 0); a full font name of an added file selects that very face; a face that
+    // is not installed becomes Qt's nearest match.
+    static QFont fontFor(const QString& face, int pointSize, bool bold, bool italic, bool underline,
+                         bool strikeout);
+
+    // The character height in pixels of a point size on a device of the given dots per inch,
+    // rounded half away from zero.
+    static int pixelHeight(int pointSize, int dotsPerInch);
+
+    // The line height (ascent + descent, what "Wg" measures) of the face at point size 0 in the
+    // style, on the device (the screen when null). Equal to QFontMetrics(fontFor(...)).height(),
+    // but read from the font files for installed families, which is far quicker with many fonts.
+    static int lineHeight(const QString& face, bool bold, bool italic,
+                          const QPaintDevice* device = nullptr);
+
+    // Width and height in pixels of the text in the font.
+    static QSize measureText(const QFont& font, const QString& text,
+                             const QPaintDevice* device = nullptr);
+    // Draws the text with its top left corner at the point in the painter's font and pen, over
+    // the painter's background when the background mode is opaque.
+    static void drawText(QPainter& painter, const QPoint& topLeft, const QString& text);
+
+signals:
+    // Sent after every single add and remove of a font file.
+    void fontsChanged();
+
+private:
+    FontServices() = default;
+};

@@ -1,0 +1,218 @@
+// Time from process start to a painted font list holding every family, peak memory at that
+// point, and the time per frame when paging through the whole list.
+//
+// The parent runs itself as a child per measurement (one untimed warm-up, then five), notes the
+// monotonic clock before each start and takes the median. A second series runs with a fontconfig
+// configuration that sees only DejaVu and Liberation.
+
+#include "fonts/FontCheckList.h"
+#include "fonts/FontHeightIndex.h"
+#include "fonts/FontServices.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+qint64 monotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+long peakMemoryKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Lets the viewport paint from inside the filter, so the time taken is when the paint finished.
+class FirstPaint : public QObject
+{
+public:
+    qint64 paintedAt = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && paintedAt == 0) {
+            watched->removeEventFilter(this);
+            QCoreApplication::sendEvent(watched, event); // through the list's own viewport handling
+            paintedAt = monotonicNs();
+            return true;
+        }
+        return false;
+    }
+};
+
+int runChild(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* list = new FontCheckList(&window);
+    list->setObjectName(QStringLiteral("clbFonts"));
+    list->setFixedSize(354, 180);
+    layout->addWidget(list);
+    list->fill(FontServices::familyList());
+    FirstPaint firstPaint;
+    list->viewport()->installEventFilter(&firstPaint);
+    window.show();
+    while (firstPaint.paintedAt == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const long hwmAtPaint = peakMemoryKb();
+
+    // Page from the first entry to the last, repainting at once after every step.
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    list->viewport()->repaint();
+    QList<double> frames;
+    int last = -1;
+    while (list->currentIndex().row() != last) {
+        last = list->currentIndex().row();
+        QElapsedTimer t;
+        t.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QCoreApplication::sendEvent(list, &press);
+        list->viewport()->repaint();
+        frames.append(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(frames.begin(), frames.end());
+    const int faces = FontHeightIndex().faceCount();
+    std::printf("painted %lld\nhwm %ld\nframes %lld\nframemax %.2f\nframemedian %.2f\nfamilies "
+                "%d\nfaces %d\n"
+                "hwmafterpaging %ld\nreachedlast %d\n",
+                static_cast<long long>(firstPaint.paintedAt), hwmAtPaint,
+                static_cast<long long>(frames.size()), frames.isEmpty() ? 0.0 : frames.last(),
+                frames.isEmpty() ? 0.0 : frames.at(frames.size() / 2), list->count(), faces,
+                peakMemoryKb(), list->currentIndex().row() == list->count() - 1);
+    return 0;
+}
+
+struct Run
+{
+    double startToPaintMs = 0;
+    double hwmMb = 0;
+    double frameMaxMs = 0;
+    double frameMedianMs = 0;
+    double hwmAfterPagingMb = 0;
+    int frames = 0;
+    int families = 0;
+    int faces = 0;
+    bool reachedLast = false;
+};
+
+bool runOnce(const QString& program, const QProcessEnvironment& env, Run& run)
+{
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const qint64 startedAt = monotonicNs();
+    child.start(program, {QStringLiteral("--child")});
+    if (!child.waitForFinished(120000) || child.exitCode() != 0)
+        return false;
+    QHash<QString, QString> values;
+    for (const QString& line : QString::fromLocal8Bit(child.readAllStandardOutput()).split('\n')) {
+        const int space = line.indexOf(' ');
+        if (space > 0)
+            values.insert(line.left(space), line.mid(space + 1));
+    }
+    run.startToPaintMs = (values.value(QStringLiteral("painted")).toLongLong() - startedAt) / 1e6;
+    run.hwmMb = values.value(QStringLiteral("hwm")).toDouble() / 1024;
+    run.frameMaxMs = values.value(QStringLiteral("framemax")).toDouble();
+    run.frameMedianMs = values.value(QStringLiteral("framemedian")).toDouble();
+    run.hwmAfterPagingMb = values.value(QStringLiteral("hwmafterpaging")).toDouble() / 1024;
+    run.frames = values.value(QStringLiteral("frames")).toInt();
+    run.families = values.value(QStringLiteral("families")).toInt();
+    run.faces = values.value(QStringLiteral("faces")).toInt();
+    run.reachedLast = values.value(QStringLiteral("reachedlast")).toInt() == 1;
+    return true;
+}
+
+template <typename F> double median(QList<Run>& runs, F field)
+{
+    QList<double> v;
+    for (const Run& r : runs)
+        v.append(field(r));
+    std::sort(v.begin(), v.end());
+    return v.at(v.size() / 2);
+}
+
+void series(const QString& title, const QString& program, const QProcessEnvironment& env, int count)
+{
+    Run warmUp;
+    if (!runOnce(program, env, warmUp)) {
+        std::printf("%s: child failed\n", qPrintable(title));
+        return;
+    }
+    QList<Run> runs;
+    for (int i = 0; i < count; ++i) {
+        Run r;
+        if (runOnce(program, env, r))
+            runs.append(r);
+    }
+    if (runs.isEmpty())
+        return;
+    const Run& any = runs.first();
+    std::printf("%s (%d families, %d faces), median of %lld runs after a warm-up:\n",
+                qPrintable(title), any.families, any.faces, static_cast<long long>(runs.size()));
+    std::printf("  start to painted list:  %7.1f ms\n",
+                median(runs, [](const Run& r) { return r.startToPaintMs; }));
+    std::printf("  peak memory (VmHWM):    %7.1f MB at first paint, %.1f MB after paging\n",
+                median(runs, [](const Run& r) { return r.hwmMb; }),
+                median(runs, [](const Run& r) { return r.hwmAfterPagingMb; }));
+    std::printf("  paging, %d frames:     worst %6.1f ms, median %5.1f ms%s\n", any.frames,
+                median(runs, [](const Run& r) { return r.frameMaxMs; }),
+                median(runs, [](const Run& r) { return r.frameMedianMs; }),
+                any.reachedLast ? "" : " (last entry not reached)");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
+        return runChild(argc, argv);
+
+    QCoreApplication app(argc, argv);
+    const QString program = QCoreApplication::applicationFilePath();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    series(QStringLiteral("All installed fonts"), program, env, 5);
+
+    QTemporaryDir dir;
+    QFile conf(dir.filePath(QStringLiteral("fonts.conf")));
+    if (!conf.open(QIODevice::WriteOnly))
+        return 1;
+    QTextStream(&conf)
+        << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n"
+           "  <dir>/usr/share/fonts/truetype/dejavu</dir>\n"
+           "  <dir>/usr/share/fonts/truetype/liberation2</dir>\n"
+           "  <cachedir>"
+        << dir.filePath(QStringLiteral("cache")) << "</cachedir>\n</fontconfig>\n";
+    conf.close();
+    QProcessEnvironment small = env;
+    small.insert(QStringLiteral("FONTCONFIG_FILE"), conf.fileName());
+    series(QStringLiteral("DejaVu and Liberation only"), program, small, 5);
+    return 0;
+}

@@ -1,0 +1,116 @@
+#include "fonts/FontListDelegate.h"
+
+#include "fonts/FontServices.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+const QString sampleSuffix = QStringLiteral(" 0123");
+constexpr int checkMargin = 2;
+
+QStyle* styleOf(const QStyleOptionViewItem& option)
+{
+    return option.widget ? option.widget->style() : QApplication::style();
+}
+
+} // namespace
+
+FontListDelegate::FontListDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+QFont FontListDelegate::entryFont(const QString& name) const
+{
+    QFont font = FontServices::fontFor(name, 0, m_style.bold, m_style.italic, m_style.underline,
+                                       m_style.strikeout);
+    // Each entry shows its own face only, as the sample will print: no glyphs borrowed from other
+    // fonts (which also spares a fallback search per family while scrolling).
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
+}
+
+QRect FontListDelegate::checkRect(const QStyleOptionViewItem& option) const
+{
+    QStyle* style = styleOf(option);
+    const int w = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget);
+    const int h = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, option.widget);
+    const int top = option.rect.top() + qMax(0, (option.rect.height() - h) / 2);
+    return {option.rect.left() + checkMargin, top, w, h};
+}
+
+void FontListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
+{
+    const QRect box = checkRect(option);
+    QStyleOptionViewItem check(option);
+    check.rect = box;
+    check.state &= ~(QStyle::State_On | QStyle::State_Off | QStyle::State_HasFocus);
+    check.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On
+                                                                         : QStyle::State_Off;
+    painter->save();
+    painter->fillRect(QRect(option.rect.left(), option.rect.top(),
+                            box.right() + checkMargin + 1 - option.rect.left(),
+                            option.rect.height()),
+                      option.palette.base());
+    styleOf(option)->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter,
+                                   option.widget);
+
+    // The entry's own rectangle starts right of the tick box.
+    const QRect rect(box.right() + checkMargin + 1, option.rect.top(),
+                     option.rect.right() - box.right() - checkMargin, option.rect.height());
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+    painter->fillRect(rect,
+                      option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
+    painter->setPen(
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setClipRect(rect);
+    painter->setFont(entryFont(index.data(Qt::DisplayRole).toString()));
+    FontServices::drawText(*painter, rect.topLeft() + QPoint(1, 1),
+                           index.data(Qt::DisplayRole).toString() + sampleSuffix);
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = rect;
+        styleOf(option)->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+    }
+    painter->restore();
+}
+
+QSize FontListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    // The height was measured when the entry was added and is never measured again.
+    return {option.rect.width(), index.data(Qt::SizeHintRole).toSize().height()};
+}
+
+bool FontListDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+                                   const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const auto toggle = [&] {
+        const bool checked = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        return model->setData(index, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton ||
+            !checkRect(option).contains(mouse->position().toPoint()))
+            return false;
+        // The tick changes once per click, on release; press and double click are used up.
+        return event->type() == QEvent::MouseButtonRelease ? toggle() : true;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Select)
+            return toggle();
+        return false;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Draws an entry of the font selection list: its tick box, then its name followed by " 0123" in
+// the entry's own face, at the height the entry was given when it was added.
+class FontListDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    struct Style
+    {
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+        bool strikeout = false;
+    };
+
+    explicit FontListDelegate(QObject* parent = nullptr);
+
+    void setEntryStyle(const Style& style) { m_style = style; }
+    const Style& entryStyle() const { return m_style; }
+
+    // The font an entry is drawn in: its name as the face, point size 0, the style buttons' state.
+    QFont entryFont(const QString& name) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+private:
+    QRect checkRect(const QStyleOptionViewItem& option) const;
+
+    Style m_style;
+};

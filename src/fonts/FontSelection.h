@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class FontCheckList;
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QMenu;
+
+// The Fonts tab's behaviour: the ticks of the font selection list, the "All fonts" box that sums
+// them up, "Use installed fonts" on the Paths tab, the pointer's font name and the list's pop-up
+// menu. The widgets belong to the advanced window; this object only drives them.
+class FontSelection : public QObject
+{
+    Q_OBJECT
+public:
+    struct Widgets
+    {
+        FontCheckList* clbFonts = nullptr;
+        QCheckBox* cbAllFonts = nullptr; // three states
+        QCheckBox* cbUseInstalled = nullptr;
+        QLabel* lblFontName = nullptr;
+        QAbstractButton* cbBold = nullptr;
+        QAbstractButton* cbItalic = nullptr;
+        QAbstractButton* cbUnderline = nullptr;
+        QAbstractButton* cbStrikeout = nullptr;
+    };
+
+    FontSelection(const Widgets& widgets, std::function<void()> updatePrintButtons,
+                  QObject* parent = nullptr);
+    ~FontSelection() override;
+
+    // The last three entries of the pop-up menu; the program connects them to the main window's
+    // Preview command and to the two font tools.
+    std::function<void()> onPreview;
+    std::function<void(const QString& face)> onExport;
+    std::function<void(const QString& face)> onViewCharSet;
+
+    // Empties the list and adds every family of the family list, unticked.
+    void fillWithFamilies();
+
+    void clbFontsClick();
+    void clbFontsClickCheck();
+    void Selectall1Click();
+    void Unselectall1Click();
+    void Toggleselection1Click();
+    void cbAllFontsClick();
+    void cbUseInstalledClick();
+    void clbFontsMouseMove(int x, int y);
+    void cbBoldClick();
+    void Preview2Click();
+    void ExportsampleasJPEG1Click();
+    void Viewcharacterset1Click();
+
+    QMenu* popupMenu() const { return m_menu; }
+
+private:
+    void recomputeAllFonts();
+    void selectAll(bool checked);
+
+    Widgets m_w;
+    std::function<void()> m_updatePrintButtons;
+    QMenu* m_menu = nullptr;
+};
