@@ -3,6 +3,8 @@
 #include "app/Main.h"
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"
+#include "ui/Advanced.h"
+#include "ui/Wizard.h"
 
 #include <QBitmap>
 #include <QFrame>
@@ -207,6 +209,7 @@ void tst_MainWindow::enterPressesFocusedButtonElsePrint()
     TfrmMain frm;
     frm.show();
     QVERIFY(QTest::qWaitForWindowActive(&frm));
+    frm.ShowAdvancedMode(); // Print is hidden in wizard mode
     auto* about = frm.findChild<QPushButton*>(QStringLiteral("bAbout"));
     auto* print = frm.findChild<QPushButton*>(QStringLiteral("bPrint"));
     QSignalSpy aboutClicks(about, &QPushButton::clicked);
@@ -245,15 +248,14 @@ void tst_MainWindow::embeddedWindowFillsThePanel()
 {
     TfrmMain frm;
     auto* panel = frm.findChild<QFrame*>(QStringLiteral("pnlBackground"));
-    QVERIFY(panel->layout());
-    auto* hidden = new QWidget(panel);
-    auto* shown = new QWidget(panel);
-    panel->layout()->addWidget(hidden);
-    panel->layout()->addWidget(shown);
-    hidden->hide();
     frm.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frm));
-    QTRY_COMPARE(shown->geometry(), panel->rect());
+    // Whichever settings window is embedded fills the whole panel, in both modes.
+    QVERIFY(frmWizard && frmAdvanced);
+    QTRY_COMPARE(frmWizard->geometry(), panel->rect());
+    frm.bAdvancedClick();
+    QTRY_COMPARE(frmAdvanced->geometry(), panel->rect());
+    QVERIFY(!frmWizard->isVisible());
 }
 
 void tst_MainWindow::pressOnBackgroundDragsWindow_data()

@@ -5,19 +5,31 @@
 #include "app/Messages.h"
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"
+#include "fonts/FontSelection.h"
+#include "settings/ListingSettings.h"
+#include "ui/Advanced.h"
+#include "ui/RadioGroup.h"
+#include "ui/TriStateCheckBox.h"
+#include "ui/Wizard.h"
+#include "ui_Advanced.h"
 #include "ui_Main.h"
 
 #include <QApplication>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTabBar>
 #include <QToolTip>
 #include <QWindow>
 
 namespace {
 
 const auto versionText = QStringLiteral("3.9");
+const auto toAdvancedCaption = QStringLiteral("Advanced...");
+const auto toWizardCaption = QStringLiteral("Wizard...");
+const QSize designPanel(376, 273);
 
 // The label Qt shows hints in; it is created by the first QToolTip::showText.
 QWidget* visibleHintLabel()
@@ -69,10 +81,104 @@ void TfrmMain::FormCreate()
     ui->lblTitle->setText(Messages::applicationTitle());
 }
 
-void TfrmMain::FormShow() {}
+void TfrmMain::FormShow()
+{
+    // The wizard first, then the advanced window, whose creation fills its printer list, its
+    // face-name lists and the font list.
+    frmWizard = new TfrmWizard(ui->pnlBackground);
+    frmWizard->hide();
+    ui->pnlBackground->layout()->addWidget(frmWizard);
+    frmAdvanced = new TfrmAdvanced(ui->pnlBackground);
+    frmAdvanced->hide();
+    ui->pnlBackground->layout()->addWidget(frmAdvanced);
+
+    frmWizard->setAdvanced(frmAdvanced);
+    frmWizard->onPrint = [this] { bPrintClick(); };
+    frmWizard->onPreview = [this] { bPreviewClick(); };
+    frmAdvanced->onSaveSettings = [] { ListingSettings::SaveSettings(*frmAdvanced); };
+    frmAdvanced->onUpdatePrintButtons = [this] { UpdatePrintButtons(); };
+    frmAdvanced->fontSelection()->onPreview = [this] { bPreviewClick(); };
+    QSize needed = frmWizard->minimumSizeHint().expandedTo(frmAdvanced->minimumSizeHint());
+    // Room for every tab caption of the advanced window, so that no tab hides behind arrows.
+    const QMargins margins =
+        frmAdvanced->layout() ? frmAdvanced->layout()->contentsMargins() : QMargins();
+    needed.setWidth(
+        qMax(needed.width(), frmAdvanced->ui()->pgTypovex->tabBar()->sizeHint().width() +
+                                 margins.left() + margins.right() + 4));
+    fitPanelTo(needed);
+
+    // A read error ends the start here: the error box shows it and no mode is entered until
+    // the mode button is pressed.
+    ListingSettings::LoadSettings(*frmAdvanced);
+    if (frmAdvanced->ui()->cbMinimise->isChecked())
+        setWindowState(windowState() | Qt::WindowMinimized);
+    ShowStartupMode();
+}
+
+void TfrmMain::fitPanelTo(QSize needed)
+{
+    const QSize panel = designPanel.expandedTo(needed);
+    const int dx = panel.width() - designPanel.width();
+    const int dy = panel.height() - designPanel.height();
+    if (dx == 0 && dy == 0)
+        return;
+    ui->pnlBackground->resize(panel);
+    ui->Bevel1->resize(ui->Bevel1->width() + dx, ui->Bevel1->height());
+    for (QWidget* w : {static_cast<QWidget*>(ui->lblCredit), static_cast<QWidget*>(ui->lblContact)})
+        w->move(w->x() + dx, w->y());
+    for (QWidget* b : {ui->bAbout, ui->bAdvanced, ui->bPrint, ui->bPreview})
+        b->move(b->x(), b->y() + dy);
+    ui->bClose->move(ui->bClose->x() + dx, ui->bClose->y() + dy);
+    const QPoint centre = geometry().center();
+    setFixedSize(width() + dx, height() + dy);
+    // Stay centred where the window was, as it was centred on the screen at its design size.
+    move(pos() + (centre - geometry().center()));
+}
+
+void TfrmMain::ShowStartupMode()
+{
+    if (frmAdvanced->ui()->rgStartup->itemIndex() == 0)
+        ShowWizardMode();
+    else
+        ShowAdvancedMode();
+}
+
+void TfrmMain::ShowWizardMode()
+{
+    frmWizard->LoadFromAdvanced();
+    ui->bAdvanced->setText(toAdvancedCaption);
+    ui->bPrint->hide();
+    ui->bPreview->hide();
+    frmAdvanced->hide();
+    frmWizard->show();
+}
+
+void TfrmMain::ShowAdvancedMode()
+{
+    ui->bAdvanced->setText(toWizardCaption);
+    ui->bPrint->show();
+    ui->bPreview->show();
+    frmWizard->hide();
+    frmAdvanced->ui()->pgTypovex->setCurrentWidget(frmAdvanced->ui()->tsFonts);
+    // As a click on "All fonts" does: ticked ticks every font, clear or grey clears them all.
+    frmAdvanced->cbAllFontsClick();
+    UpdatePrintButtons();
+    frmAdvanced->show();
+}
+
+void TfrmMain::UpdatePrintButtons()
+{
+    const bool any = frmAdvanced && frmAdvanced->ui()->cbAllFonts->checkState() != Qt::Unchecked;
+    ui->bPrint->setEnabled(any);
+    ui->bPreview->setEnabled(any);
+}
 
 void TfrmMain::FormDestroy()
 {
+    delete frmWizard;
+    frmWizard = nullptr;
+    delete frmAdvanced;
+    frmAdvanced = nullptr;
     qApp->removeEventFilter(this);
     SetPrevInstanceWindow(nullptr);
     ReleasePrevInstance();
@@ -80,7 +186,13 @@ void TfrmMain::FormDestroy()
 
 void TfrmMain::bAboutClick() {}
 
-void TfrmMain::bAdvancedClick() {}
+void TfrmMain::bAdvancedClick()
+{
+    if (ui->bAdvanced->text() == toAdvancedCaption)
+        ShowAdvancedMode();
+    else
+        ShowWizardMode();
+}
 
 void TfrmMain::bPrintClick() {}
 

@@ -28,6 +28,13 @@ public:
     void bPreviewClick();
     void bCloseClick();
 
+    // The two modes: the wizard or the advanced window embedded in pnlBackground.
+    void ShowStartupMode();
+    void ShowWizardMode();
+    void ShowAdvancedMode();
+    // Print and Preview are usable unless "All fonts" is clear.
+    void UpdatePrintButtons();
+
     // Places every hint of the program with its top edge just below the visible cursor. True
     // when it showed the hint; false leaves the event to Qt (no hint text on this control).
     bool AppShowHint(QWidget* control, QHelpEvent* event);
@@ -52,6 +59,9 @@ private:
     // Runs once, at the first showing; the embedded windows and the start mode begin here.
     void FormShow();
     void FormDestroy();
+    // Grows the frame when the embedded windows need more room than the design gives them at
+    // the current interface font; buttons stay anchored to the bottom and right edges.
+    void fitPanelTo(QSize needed);
 
     std::unique_ptr<Ui::TfrmMain> ui;
     bool m_shownOnce = false;

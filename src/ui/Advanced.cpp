@@ -1,6 +1,7 @@
 #include "ui/Advanced.h"
 
 #include "app/TypovexApplication.h"
+#include "fonts/FontSelection.h"
 #include "fonts/FontServices.h"
 #include "ui/PrinterList.h"
 #include "ui_Advanced.h"
@@ -100,6 +101,14 @@ void TfrmAdvanced::FormCreate()
     AddedFontFiles.clear();
     FoundFontNames.clear();
 
+    m_fonts = new FontSelection(
+        {m_ui->clbFonts, m_ui->cbAllFonts, m_ui->cbUseInstalled, m_ui->lblFontName, m_ui->cbBold,
+         m_ui->cbItalic, m_ui->cbUnderline, m_ui->cbStrikeout},
+        [this] {
+            if (onUpdatePrintButtons)
+                onUpdatePrintButtons();
+        },
+        this);
     FillFontList();
 
     const QStringList families = FontServices::familyList();
@@ -111,7 +120,12 @@ void TfrmAdvanced::FormCreate()
 
 void TfrmAdvanced::FillFontList()
 {
-    // The font selection list fills clbFonts with the installed families here.
+    m_fonts->fillWithFamilies();
+}
+
+void TfrmAdvanced::cbAllFontsClick()
+{
+    m_fonts->cbAllFontsClick();
 }
 
 void TfrmAdvanced::cbTitleClick()

@@ -8,6 +8,7 @@
 namespace Ui {
 class TfrmAdvanced;
 }
+class FontSelection;
 
 // The panel on which every listing setting is edited at once. Its controls are the live copy of
 // the settings: the loader writes into them, the report and the wizard read them. Other parts
@@ -33,8 +34,16 @@ public:
     // Run by "Save settings"; the program connects it to the settings writer.
     std::function<void()> onSaveSettings;
 
+    // The main window's UpdatePrintButtons, run after every change of the font ticks.
+    std::function<void()> onUpdatePrintButtons;
+
+    // The Fonts tab's behaviour: ticks, "All fonts", the pointer's font name, the pop-up menu.
+    FontSelection* fontSelection() const { return m_fonts; }
+
     // Fills the font selection list with the installed families.
     void FillFontList();
+    // What a click on "All fonts" does; the main window runs it on entering the advanced mode.
+    void cbAllFontsClick();
 
     void cbTitleClick();
     void cbHeaderClick();
@@ -46,4 +55,5 @@ private:
     void FormCreate();
 
     std::unique_ptr<Ui::TfrmAdvanced> m_ui;
+    FontSelection* m_fonts = nullptr;
 };

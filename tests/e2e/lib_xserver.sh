@@ -1,0 +1,42 @@
+# Sourced by the end-to-end checks: an X server of our own on a free display with a window
+# manager on it, temporary runtime and settings folders, and every process started here killed
+# on exit. Defines: work, pids, fail, ms_now.
+work=$(mktemp -d)
+pids=() # every process started here, killed in reverse order on exit
+cleanup() {
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill -CONT "${pids[i]}" 2>/dev/null || true
+        kill -9 "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+ms_now() { echo $(($(date +%s%N) / 1000000)); }
+
+# --- an X server of our own on a free display, and a window manager on it
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+# The real X server, whatever the unit tests around us ask for.
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+
+mkdir -m 700 "$work/runtime" "$work/config"
+export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
