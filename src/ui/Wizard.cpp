@@ -92,7 +92,8 @@ void TfrmWizard::FormCreate()
     ui->pgWizard->setCurrentIndex(Welcome);
     ui->bPrev->setEnabled(false);
     ui->bNext->setEnabled(true);
-    fitPageFont();
+    // The page font is fitted once the wizard has its real width (resizeEvent), not at the
+    // form's design width, which would only cost time at start-up.
 }
 
 void TfrmWizard::setAdvanced(QWidget* advanced)
