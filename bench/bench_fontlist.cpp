@@ -92,10 +92,19 @@ int runChild(int argc, char** argv)
     list->setFocus();
     list->setCurrentIndex(list->model()->index(0, 0));
     list->viewport()->repaint();
+    // A pause between key presses lets the program use idle time, as a person reading each page
+    // gives it; without one the pages follow each other back to back.
+    const int pauseMs = qEnvironmentVariableIntValue("BENCH_PAGE_PAUSE_MS");
     QList<double> frames;
     int last = -1;
     while (list->currentIndex().row() != last) {
         last = list->currentIndex().row();
+        if (pauseMs > 0) {
+            QElapsedTimer pause;
+            pause.start();
+            while (pause.elapsed() < pauseMs)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, pauseMs);
+        }
         QElapsedTimer t;
         t.start();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
@@ -210,6 +219,8 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     QDir(home.path()).mkpath(QStringLiteral("config/Typovex"));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile registry(home.filePath(QStringLiteral("config/Typovex/registry.json")));
     if (!registry.open(QIODevice::WriteOnly))
         return 1;
@@ -217,7 +228,10 @@ int main(int argc, char** argv)
     registry.close();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
-    series(QStringLiteral("All installed fonts"), program, env, 5);
+    series(QStringLiteral("All installed fonts, pages back to back"), program, env, 5);
+    QProcessEnvironment paced = env;
+    paced.insert(QStringLiteral("BENCH_PAGE_PAUSE_MS"), QStringLiteral("150"));
+    series(QStringLiteral("All installed fonts, one page every 150 ms"), program, paced, 3);
 
     QTemporaryDir dir;
     QFile conf(dir.filePath(QStringLiteral("fonts.conf")));

@@ -3,14 +3,20 @@
 #include "fonts/FontListModel.h"
 #include "fonts/FontServices.h"
 
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QToolTip>
 
 FontCheckList::FontCheckList(QWidget* parent)
-    : QListView(parent), m_model(new FontListModel(this)), m_delegate(new FontListDelegate(this))
+    : QListView(parent), m_model(new FontListModel(this)), m_delegate(new FontListDelegate(this)),
+      m_prefetch(new QTimer(this))
 {
+    m_prefetch->setSingleShot(true);
+    m_prefetch->setInterval(0);
+    connect(m_prefetch, &QTimer::timeout, this, &FontCheckList::prefetch);
     m_model->setMeasure([this](const QString& name) { return measure(name); });
     setModel(m_model);
     setItemDelegate(m_delegate);
@@ -19,6 +25,60 @@ FontCheckList::FontCheckList(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMouseTracking(true);
+}
+
+void FontCheckList::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    schedulePrefetch();
+}
+
+void FontCheckList::showEvent(QShowEvent* event)
+{
+    QListView::showEvent(event);
+    schedulePrefetch();
+}
+
+void FontCheckList::schedulePrefetch()
+{
+    if (!m_prefetch->isActive())
+        m_prefetch->start();
+}
+
+void FontCheckList::prefetch()
+{
+    const int n = m_model->count();
+    if (n == 0 || !isVisible())
+        return;
+    const int page = viewport()->height();
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const int first = top.isValid() ? top.row() : 0;
+    const QModelIndex bottom = indexAt(QPoint(0, page - 1));
+    const int last = bottom.isValid() ? bottom.row() : n - 1;
+
+    // The page below first, the way one reads, then the page above.
+    QList<int> rows;
+    for (int row = last + 1, height = 0; row < n && height < page; ++row) {
+        rows.append(row);
+        height += m_model->height(row);
+    }
+    for (int row = first - 1, height = 0; row >= 0 && height < page; --row) {
+        rows.append(row);
+        height += m_model->height(row);
+    }
+    // Work in slices short enough to keep the program responsive; the rest follows when idle.
+    QElapsedTimer slice;
+    slice.start();
+    for (int row : rows) {
+        const QString entry = m_model->name(row);
+        if (m_delegate->isPrepared(entry))
+            continue;
+        if (slice.elapsed() >= 8) {
+            m_prefetch->start();
+            return;
+        }
+        m_delegate->prepareFont(entry);
+    }
 }
 
 int FontCheckList::measure(const QString& name) const
@@ -83,6 +143,7 @@ void FontCheckList::setEntryStyle(const Style& style)
 {
     m_delegate->setEntryStyle(style);
     viewport()->update();
+    schedulePrefetch();
 }
 
 FontCheckList::Style FontCheckList::entryStyle() const

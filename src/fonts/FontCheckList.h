@@ -5,6 +5,7 @@
 #include <QListView>
 
 class FontListModel;
+class QTimer;
 
 // The font selection list: one entry per font name with a tick, each drawn in its own face at a
 // height measured once, when the entry was added, in the style that was current then.
@@ -57,9 +58,17 @@ protected:
     bool viewportEvent(QEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
+    void scrollContentsBy(int dx, int dy) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     int measure(const QString& name) const;
+    // Loads, while the program is idle, the fonts of the page above and the page below the
+    // visible entries, so that paging onto them does not wait for each face to load.
+    void schedulePrefetch();
+    void prefetch();
 
     FontListModel* m_model;
     FontListDelegate* m_delegate;
+    QTimer* m_prefetch;
 };

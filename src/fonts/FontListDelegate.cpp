@@ -23,12 +23,25 @@ FontListDelegate::FontListDelegate(QObject* parent) : QStyledItemDelegate(parent
 
 QFont FontListDelegate::entryFont(const QString& name) const
 {
+    if (auto it = m_fonts.constFind(name); it != m_fonts.constEnd())
+        return *it;
     QFont font = FontServices::fontFor(name, 0, m_style.bold, m_style.italic, m_style.underline,
                                        m_style.strikeout);
     // Each entry shows its own face only, as the sample will print: no glyphs borrowed from other
     // fonts (which also spares a fallback search per family while scrolling).
     font.setStyleStrategy(QFont::NoFontMerging);
+    // A few pages' worth is plenty; holding every face loaded would cost memory for nothing.
+    constexpr int keep = 200;
+    if (m_fonts.size() >= keep)
+        m_fonts.clear();
+    m_fonts.insert(name, font);
     return font;
+}
+
+void FontListDelegate::prepareFont(const QString& name) const
+{
+    // Measuring loads the face and shapes the text the paint will draw.
+    QFontMetrics(entryFont(name)).horizontalAdvance(name + sampleSuffix);
 }
 
 QRect FontListDelegate::checkRect(const QStyleOptionViewItem& option) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QStyledItemDelegate>
 
 // Draws an entry of the font selection list: its tick box, then its name followed by " 0123" in
@@ -18,11 +20,18 @@ public:
 
     explicit FontListDelegate(QObject* parent = nullptr);
 
-    void setEntryStyle(const Style& style) { m_style = style; }
+    void setEntryStyle(const Style& style)
+    {
+        m_style = style;
+        m_fonts.clear();
+    }
     const Style& entryStyle() const { return m_style; }
 
     // The font an entry is drawn in: its name as the face, point size 0, the style buttons' state.
     QFont entryFont(const QString& name) const;
+    // Loads an entry's font ahead of its first paint, so that scrolling onto it costs little.
+    void prepareFont(const QString& name) const;
+    bool isPrepared(const QString& name) const { return m_fonts.contains(name); }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -36,4 +45,6 @@ private:
     QRect checkRect(const QStyleOptionViewItem& option) const;
 
     Style m_style;
+    // Fonts of entries painted or prepared lately, kept so that their loaded faces stay cached.
+    mutable QHash<QString, QFont> m_fonts;
 };
