@@ -150,9 +150,14 @@ int TdlgViewCharacterSet::codeAt(int column, int row)
 
 QFont TdlgViewCharacterSet::characterFont() const
 {
-    return FontServices::fontFor(m_ui->lblFontName->text(), m_ui->sePointSize->value(),
-                                 m_ui->cbBold->isChecked(), m_ui->cbItalic->isChecked(),
-                                 m_ui->cbUnderline->isChecked(), m_ui->cbStrikeout->isChecked());
+    QFont font =
+        FontServices::fontFor(m_ui->lblFontName->text(), m_ui->sePointSize->value(),
+                              m_ui->cbBold->isChecked(), m_ui->cbItalic->isChecked(),
+                              m_ui->cbUnderline->isChecked(), m_ui->cbStrikeout->isChecked());
+    // The viewer shows what this font holds: a code it lacks shows its missing glyph, not a
+    // glyph borrowed from another font.
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
 }
 
 QChar TdlgViewCharacterSet::characterOf(const QFont& font, int code)
