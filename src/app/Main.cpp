@@ -7,6 +7,8 @@
 #include "app/TypovexApplication.h"
 #include "fonts/FontSelection.h"
 #include "settings/ListingSettings.h"
+#include "tools/Export.h"
+#include "tools/ViewCharSet.h"
 #include "ui/Advanced.h"
 #include "ui/RadioGroup.h"
 #include "ui/TriStateCheckBox.h"
@@ -98,6 +100,14 @@ void TfrmMain::FormShow()
     frmAdvanced->onSaveSettings = [] { ListingSettings::SaveSettings(*frmAdvanced); };
     frmAdvanced->onUpdatePrintButtons = [this] { UpdatePrintButtons(); };
     frmAdvanced->fontSelection()->onPreview = [this] { bPreviewClick(); };
+    frmAdvanced->fontSelection()->onExport = [](const QString& face) {
+        if (dlgJPEGExport)
+            dlgJPEGExport->ShowForFont(face);
+    };
+    frmAdvanced->fontSelection()->onViewCharSet = [](const QString& face) {
+        if (dlgViewCharacterSet)
+            dlgViewCharacterSet->ShowForFont(face);
+    };
     QSize needed = frmWizard->minimumSizeHint().expandedTo(frmAdvanced->minimumSizeHint());
     // Room for every tab caption of the advanced window, so that no tab hides behind arrows.
     const QMargins margins =

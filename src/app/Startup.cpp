@@ -2,6 +2,8 @@
 
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
+#include "tools/Export.h"
+#include "tools/ViewCharSet.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -29,6 +31,8 @@ void TypovexWindows::create()
     // The long-lived hidden windows, one line each, in this order:
     //   the preview window, the sample export dialog, the character set viewer, the about box,
     //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
+    keep(dlgJPEGExport = new TdlgJPEGExport);
+    keep(dlgViewCharacterSet = new TdlgViewCharacterSet);
 }
 
 int runTypovex(int argc, char** argv)

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+
+#include <memory>
+
+class QPainter;
+class QRect;
+
+namespace Ui {
+class TdlgViewCharacterSet;
+}
+
+// The character set viewer: the 256 codes of one font at a chosen size and style, as a grid of
+// code numbers and characters or as one run of text. Created once at start and reused, so its
+// size, style and view choice last for the run.
+class TdlgViewCharacterSet : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int columnCount = 8;
+    static constexpr int rowCount = 64;
+    static constexpr int cellWidth = 32;
+    static constexpr int cellHeight = 24;
+
+    explicit TdlgViewCharacterSet(QWidget* parent = nullptr);
+    ~TdlgViewCharacterSet() override;
+
+    // Sets the dialog up for the face and shows it modally until the user closes it.
+    void ShowForFont(const QString& face);
+    // The setting-up part of ShowForFont, without the modal loop.
+    void PrepareForFont(const QString& face);
+
+    // The code that cell (column, row) stands for: four bands of 64 codes, one per column pair.
+    static int codeAt(int column, int row);
+    // The font the characters are drawn in, read from the controls as they stand.
+    QFont characterFont() const;
+    // The character of a code in the font's own character set.
+    static QChar characterOf(const QFont& font, int code);
+    // The text view's run: the characters of the codes 1 to 255, as the text box holds them.
+    static QString characterRun(const QFont& font);
+
+    // Draws one cell's number or character over the ground the grid has painted, clipped to it.
+    void dgSampleDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
+
+    void sePointSizeChange();
+    void cbBoldClick();
+    void cbItalicClick();
+    void cbUnderlineClick();
+    void cbStrikeoutClick();
+    void cbASCIIcodesClick();
+
+    Ui::TdlgViewCharacterSet* ui() const { return m_ui.get(); }
+
+private:
+    void updateSampleFont();
+    void showChosenView();
+
+    std::unique_ptr<Ui::TdlgViewCharacterSet> m_ui;
+};
+
+// The program's one character set viewer, made by the entry sequence.
+extern TdlgViewCharacterSet* dlgViewCharacterSet;
