@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/About.h"
 #include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
 #include "app/Messages.h"
@@ -11,6 +12,7 @@
 #include "ui/RadioGroup.h"
 #include "ui/TriStateCheckBox.h"
 #include "ui/Wizard.h"
+#include "ui_About.h"
 #include "ui_Advanced.h"
 #include "ui_Main.h"
 
@@ -112,6 +114,8 @@ void TfrmMain::FormShow()
     ListingSettings::LoadSettings(*frmAdvanced);
     if (frmAdvanced->ui()->cbMinimise->isChecked())
         setWindowState(windowState() | Qt::WindowMinimized);
+    if (frmAbout)
+        frmAbout->ui()->lblCaption->setText(windowTitle());
     ShowStartupMode();
 }
 
@@ -175,6 +179,9 @@ void TfrmMain::UpdatePrintButtons()
 
 void TfrmMain::FormDestroy()
 {
+    // No font added by the program outlives it.
+    if (frmAdvanced)
+        frmAdvanced->RemoveAddedFonts();
     delete frmWizard;
     frmWizard = nullptr;
     delete frmAdvanced;
@@ -184,7 +191,11 @@ void TfrmMain::FormDestroy()
     ReleasePrevInstance();
 }
 
-void TfrmMain::bAboutClick() {}
+void TfrmMain::bAboutClick()
+{
+    if (frmAbout)
+        frmAbout->exec();
+}
 
 void TfrmMain::bAdvancedClick()
 {

@@ -1,7 +1,11 @@
 #include "app/Startup.h"
 
+#include "app/About.h"
 #include "app/Main.h"
+#include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
+#include "app/Wait.h"
+#include "fonts/SelectFolderDialog.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -20,7 +24,8 @@ void TypovexWindows::create()
 {
     m_main = std::make_unique<TfrmMain>();
 
-    // The wait window comes here, before anything else: keep(frmWait = new TfrmWait);
+    // The wait window comes here, before anything else.
+    keep(frmWait = new TfrmWait);
 
     // Let the main window finish its pending layout and paint work before the other windows
     // are built.
@@ -29,6 +34,8 @@ void TypovexWindows::create()
     // The long-lived hidden windows, one line each, in this order:
     //   the preview window, the sample export dialog, the character set viewer, the about box,
     //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
+    keep(frmAbout = new TfrmAbout);
+    keep(SelectFolder = new TSelectFolder);
 }
 
 int runTypovex(int argc, char** argv)
@@ -36,6 +43,8 @@ int runTypovex(int argc, char** argv)
     TypovexApplication app(argc, argv);
     TypovexWindows windows;
     windows.create();
+    // SIGTERM and SIGINT close the main window, so that the fonts it added are removed.
+    TerminationSignals signalHandler(windows.main());
     // Its first showing creates the embedded settings windows and enters the start mode.
     windows.main()->show();
     return app.exec();
