@@ -34,10 +34,17 @@ void TfrmWait::setPosition(int position)
 
 void TfrmWait::reject() {}
 
+void TfrmWait::finish()
+{
+    m_closing = true;
+    close();
+    m_closing = false;
+}
+
 void TfrmWait::closeEvent(QCloseEvent* event)
 {
-    if (event->spontaneous())
-        event->ignore();
-    else
+    if (m_closing)
         event->accept();
+    else
+        event->ignore();
 }

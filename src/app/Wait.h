@@ -21,7 +21,9 @@ public:
     void setMaximum(int maximum);
     void setPosition(int position);
 
-    // Neither Esc nor the window system's close request closes it.
+    // Closes the window: the one way to close it. Neither Esc nor a close request from the
+    // window system or from close() does.
+    void finish();
     void reject() override;
 
 signals:
@@ -33,6 +35,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::TfrmWait> m_ui;
+    bool m_closing = false;
 };
 
 // The program's wait window, created right after the main window.

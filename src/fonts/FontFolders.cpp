@@ -17,6 +17,10 @@
 #include <algorithm>
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 const QStringList fontFilePatterns = {QStringLiteral("*.ttf"), QStringLiteral("*.otf"),
@@ -53,6 +57,21 @@ bool lessNoCase(const QString& a, const QString& b)
 QStringList subfolders(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+}
+
+// What makes two paths the same folder. Device and inode where there are such: one stat, where
+// resolving the canonical path would look up every component of every prefix, which is cubic in
+// the depth of a tree thousands of levels deep.
+QString folderIdentity(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino);
+#else
+    return QFileInfo(path).canonicalFilePath();
+#endif
 }
 
 } // namespace
@@ -144,7 +163,7 @@ void FontFolders::ScanFolderTree(const QString& path, bool recurse)
         QStringList children;
         qsizetype next = 0;
     };
-    QSet<QString> entered{QFileInfo(path).canonicalFilePath()};
+    QSet<QString> entered{folderIdentity(path)};
     std::vector<Frame> stack;
     stack.push_back({path, subfolders(path)});
     while (!stack.empty()) {
@@ -155,10 +174,10 @@ void FontFolders::ScanFolderTree(const QString& path, bool recurse)
         }
         const QString child = joinPath(top.folder, top.children.at(top.next++));
         // A link back into the tree leads to a folder entered already.
-        const QString canonical = QFileInfo(child).canonicalFilePath();
-        if (canonical.isEmpty() || entered.contains(canonical))
+        const QString identity = folderIdentity(child);
+        if (identity.isEmpty() || entered.contains(identity))
             continue;
-        entered.insert(canonical);
+        entered.insert(identity);
         AddFontFolder(child);
         stack.push_back({child, subfolders(child)});
     }
@@ -269,7 +288,7 @@ void FontFolders::bApplyClick()
             ~CloseWait()
             {
                 if (wait)
-                    wait->close();
+                    wait->finish();
             }
         } closeWait{wait};
         for (int i = 0; i < list->count(); ++i) {
