@@ -1,4 +1,6 @@
 #include "app/About.h"
+#include "app/AppGlobals.h"
+#include "app/Main.h"
 #include "app/Messages.h"
 #include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
@@ -120,6 +122,7 @@ private slots:
     void aboutBoxLinksOpenThroughDesktop();
     void waitWindowCannotBeClosedByTheUser();
     void terminationSignalClosesMainWindow();
+    void closedMainWindowLeavesNoAddedFont();
 
 private:
     FontFolders* folders() const { return m_adv->fontFolders(); }
@@ -677,8 +680,34 @@ void tst_FontFolders::terminationSignalClosesMainWindow()
     QTRY_VERIFY(!main.isVisible());
 }
 
+void tst_FontFolders::closedMainWindowLeavesNoAddedFont()
+{
+    const QString folder =
+        folderWith(QStringLiteral("quit"), {{"q.ttf", renamed(m_sans, "Typovex Qqq")}});
+    frmAbout = new TfrmAbout;
+    {
+        TfrmMain main;
+        main.show();
+        QVERIFY(frmAdvanced);
+        QCOMPARE(child<QLabel>(frmAbout, "lblCaption")->text(),
+                 QStringLiteral("Typovex - ver. 3.9"));
+        frmAdvanced->fontFolders()->AddFontFolder(folder);
+        frmAdvanced->fontFolders()->bApplyClick();
+        QCOMPARE(FontServices::addedFontFiles().size(), 1);
+        TerminationSignals handler(&main);
+        ::raise(SIGTERM);
+        QTRY_VERIFY(!main.isVisible());
+    }
+    QVERIFY(!frmAdvanced);
+    QVERIFY(FontServices::addedFontFiles().isEmpty());
+    delete frmAbout;
+}
+
 int main(int argc, char** argv)
 {
+    // The main window's guard locks in the runtime folder: keep it in a folder of this run.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     TypovexApplication app(argc, argv);
