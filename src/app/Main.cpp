@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/About.h"
 #include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
 #include "app/Messages.h"
@@ -13,6 +14,7 @@
 #include "ui/RadioGroup.h"
 #include "ui/TriStateCheckBox.h"
 #include "ui/Wizard.h"
+#include "ui_About.h"
 #include "ui_Advanced.h"
 #include "ui_Main.h"
 
@@ -122,6 +124,8 @@ void TfrmMain::FormShow()
     ListingSettings::LoadSettings(*frmAdvanced);
     if (frmAdvanced->ui()->cbMinimise->isChecked())
         setWindowState(windowState() | Qt::WindowMinimized);
+    if (frmAbout)
+        frmAbout->ui()->lblCaption->setText(windowTitle());
     ShowStartupMode();
 }
 
@@ -185,6 +189,9 @@ void TfrmMain::UpdatePrintButtons()
 
 void TfrmMain::FormDestroy()
 {
+    // No font added by the program outlives it.
+    if (frmAdvanced)
+        frmAdvanced->RemoveAddedFonts();
     delete frmWizard;
     frmWizard = nullptr;
     delete frmAdvanced;
@@ -194,7 +201,11 @@ void TfrmMain::FormDestroy()
     ReleasePrevInstance();
 }
 
-void TfrmMain::bAboutClick() {}
+void TfrmMain::bAboutClick()
+{
+    if (frmAbout)
+        frmAbout->exec();
+}
 
 void TfrmMain::bAdvancedClick()
 {

@@ -1,7 +1,11 @@
 #include "app/Startup.h"
 
+#include "app/About.h"
 #include "app/Main.h"
+#include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
+#include "app/Wait.h"
+#include "fonts/SelectFolderDialog.h"
 #include "tools/Export.h"
 #include "tools/ViewCharSet.h"
 
@@ -22,7 +26,8 @@ void TypovexWindows::create()
 {
     m_main = std::make_unique<TfrmMain>();
 
-    // The wait window comes here, before anything else: keep(frmWait = new TfrmWait);
+    // The wait window comes here, before anything else.
+    keep(frmWait = new TfrmWait);
 
     // Let the main window finish its pending layout and paint work before the other windows
     // are built.
@@ -33,6 +38,8 @@ void TypovexWindows::create()
     //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
     keep(dlgJPEGExport = new TdlgJPEGExport);
     keep(dlgViewCharacterSet = new TdlgViewCharacterSet);
+    keep(frmAbout = new TfrmAbout);
+    keep(SelectFolder = new TSelectFolder);
 }
 
 int runTypovex(int argc, char** argv)
@@ -40,6 +47,8 @@ int runTypovex(int argc, char** argv)
     TypovexApplication app(argc, argv);
     TypovexWindows windows;
     windows.create();
+    // SIGTERM and SIGINT close the main window, so that the fonts it added are removed.
+    TerminationSignals signalHandler(windows.main());
     // Its first showing creates the embedded settings windows and enters the start mode.
     windows.main()->show();
     return app.exec();

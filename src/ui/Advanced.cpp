@@ -1,6 +1,7 @@
 #include "ui/Advanced.h"
 
 #include "app/TypovexApplication.h"
+#include "fonts/FontFolders.h"
 #include "fonts/FontSelection.h"
 #include "fonts/FontServices.h"
 #include "ui/PrinterList.h"
@@ -111,11 +112,29 @@ void TfrmAdvanced::FormCreate()
         this);
     FillFontList();
 
+    m_folders = new FontFolders(
+        {m_ui->lbFontPath, m_ui->bAdd, m_ui->bRemove, m_ui->bApply, m_ui->bNewFonts, m_ui->lblInfo,
+         m_ui->clbFonts},
+        AddedFontFiles, FoundFontNames, [this] { m_fonts->clbFontsClickCheck(); }, this);
+    connect(m_ui->bAdd, &QPushButton::clicked, this,
+            [this] { guarded([this] { m_folders->bAddClick(); }); });
+    connect(m_ui->bRemove, &QPushButton::clicked, this,
+            [this] { guarded([this] { m_folders->bRemoveClick(); }); });
+    connect(m_ui->bApply, &QPushButton::clicked, this,
+            [this] { guarded([this] { m_folders->bApplyClick(); }); });
+    connect(m_ui->bNewFonts, &QPushButton::clicked, this,
+            [this] { guarded([this] { m_folders->bNewFontsClick(); }); });
+
     const QStringList families = FontServices::familyList();
     for (QComboBox* faces : {m_ui->cbRTFontName, m_ui->cbHFontName, m_ui->cbFFontName}) {
         faces->addItems(families);
         faces->setCurrentIndex(-1);
     }
+}
+
+void TfrmAdvanced::RemoveAddedFonts()
+{
+    m_folders->RemoveAddedFonts();
 }
 
 void TfrmAdvanced::FillFontList()

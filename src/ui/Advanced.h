@@ -8,6 +8,7 @@
 namespace Ui {
 class TfrmAdvanced;
 }
+class FontFolders;
 class FontSelection;
 
 // The panel on which every listing setting is edited at once. Its controls are the live copy of
@@ -40,6 +41,11 @@ public:
     // The Fonts tab's behaviour: ticks, "All fonts", the pointer's font name, the pop-up menu.
     FontSelection* fontSelection() const { return m_fonts; }
 
+    // The Paths tab's behaviour: the folders of fonts that are not installed, Apply, "See new".
+    FontFolders* fontFolders() const { return m_folders; }
+    // Removes every font file this window added from the font table and its names from the list.
+    void RemoveAddedFonts();
+
     // Fills the font selection list with the installed families.
     void FillFontList();
     // What a click on "All fonts" does; the main window runs it on entering the advanced mode.
@@ -56,4 +62,5 @@ private:
 
     std::unique_ptr<Ui::TfrmAdvanced> m_ui;
     FontSelection* m_fonts = nullptr;
+    FontFolders* m_folders = nullptr;
 };

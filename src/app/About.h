@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <QDialog>
+#include <QUrl>
+
+namespace Ui {
+class TfrmAbout;
+}
+
+// The about box: the program's title and version, a picture, the credit and acknowledgement, and
+// two links that the desktop's default handlers open (the web page and a new mail to the author).
+class TfrmAbout : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmAbout(QWidget* parent = nullptr);
+    ~TfrmAbout() override;
+
+    Ui::TfrmAbout* ui() const { return m_ui.get(); }
+
+    static QUrl webPage();
+    static QUrl mailAddress();
+
+    // The web page link and the mail link; the box stays open whatever the desktop answers.
+    void Label1Click();
+    void Label6Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TfrmAbout> m_ui;
+};
+
+// The program's about box, created hidden at start and shown modally by the main window.
+extern TfrmAbout* frmAbout;

@@ -1,0 +1,71 @@
+#include "app/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+struct sigaction previousTerm;
+struct sigaction previousInt;
+
+void onSignal(int number)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(number);
+    // Nothing to do when the pipe is full: a close is pending already.
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QWidget* mainWindow, QObject* parent)
+    : QObject(parent), m_main(mainWindow)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] { readSignal(); });
+
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, &previousTerm);
+    ::sigaction(SIGINT, &action, &previousInt);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (!m_notifier)
+        return;
+    ::sigaction(SIGTERM, &previousTerm, nullptr);
+    ::sigaction(SIGINT, &previousInt, nullptr);
+    delete m_notifier;
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+void TerminationSignals::readSignal()
+{
+    unsigned char byte = 0;
+    int last = 0;
+    while (::read(signalPipe[0], &byte, 1) == 1)
+        last = byte;
+    if (last == 0)
+        return;
+    emit closing(last);
+    if (m_main)
+        m_main->close();
+    // A modal box open at that moment has a loop of its own; leaving every loop ends them too.
+    QCoreApplication::quit();
+}

@@ -1,0 +1,105 @@
+#include "fonts/FontFileName.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+
+namespace FontFileName {
+
+namespace {
+
+uint16_t be16(const unsigned char* p)
+{
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+uint32_t be32(const unsigned char* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+bool readExactly(const ReadAt& read, uint64_t offset, unsigned char* buffer, int64_t size)
+{
+    return read(offset, reinterpret_cast<char*>(buffer), size) == size;
+}
+
+// The table and name record counts are 16-bit numbers, so no directory holds more records than
+// this. The search does not trust the counts a file gives, but it stops here rather than walk a
+// large file to its end 16 bytes at a time.
+constexpr uint32_t maxRecords = 65535;
+
+} // namespace
+
+std::string readFullName(const ReadAt& read)
+{
+    unsigned char header[16];
+    // A collection: its first font's offset table holds the directory; table offsets stay
+    // relative to the start of the file.
+    uint64_t fontStart = 0;
+    if (readExactly(read, 0, header, 16) && std::memcmp(header, "ttcf", 4) == 0)
+        fontStart = be32(header + 12);
+
+    uint64_t nameOffset = 0;
+    bool found = false;
+    for (uint32_t i = 0; i < maxRecords && !found; ++i) {
+        unsigned char record[16];
+        if (!readExactly(read, fontStart + 12 + uint64_t(i) * 16, record, 16))
+            return {};
+        if (std::memcmp(record, "name", 4) == 0) {
+            nameOffset = be32(record + 8);
+            found = true;
+        }
+    }
+    if (!found)
+        return {};
+
+    unsigned char nameHeader[6];
+    if (!readExactly(read, nameOffset, nameHeader, 6))
+        return {};
+    const uint16_t storageOffset = be16(nameHeader + 4);
+
+    for (uint32_t i = 0; i < maxRecords; ++i) {
+        unsigned char record[12];
+        if (!readExactly(read, nameOffset + 6 + uint64_t(i) * 12, record, 12))
+            return {};
+        const uint16_t platform = be16(record);
+        const uint16_t nameId = be16(record + 6);
+        if (platform != 3 || nameId != 4)
+            continue;
+        const int64_t length = std::min<int64_t>(be16(record + 8), nameBufferBytes);
+        const uint64_t at = nameOffset + storageOffset + be16(record + 10);
+        char text[nameBufferBytes];
+        const int64_t got = std::max<int64_t>(0, std::min(read(at, text, length), length));
+        // The low byte of each whole unit; a trailing half unit is no character.
+        std::string name;
+        for (int64_t unit = 0; unit + 1 < got; unit += 2) {
+            if (text[unit + 1] == '\0')
+                break;
+            name.push_back(text[unit + 1]);
+        }
+        return name;
+    }
+    return {};
+}
+
+} // namespace FontFileName
+
+QString ReadFullFontName(const QString& path)
+{
+    QFile file(path);
+    // Only regular files: a folder or a device named like a font is no font.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return {};
+    const qint64 size = file.size();
+    const FontFileName::ReadAt read = [&file, size](uint64_t offset, char* buffer, int64_t n) {
+        if (offset >= uint64_t(size) || n <= 0)
+            return int64_t(0);
+        if (!file.seek(qint64(offset)))
+            return int64_t(-1);
+        return int64_t(file.read(buffer, std::min<int64_t>(n, size - qint64(offset))));
+    };
+    const std::string name = FontFileName::readFullName(read);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
