@@ -91,6 +91,10 @@ int toFixedTruncated(double value)
 {
     return static_cast<int>(value * 64.0);
 }
+int toFixedRounded(double value)
+{
+    return static_cast<int>(std::floor(value * 64.0 + 0.5));
+}
 int roundFixed(int fixed)
 {
     return (fixed + 32) & -64;
@@ -98,7 +102,7 @@ int roundFixed(int fixed)
 
 } // namespace
 
-FontHeightIndex::FontHeightIndex()
+FontHeightIndex::FontHeightIndex(const QList<FcPattern*>& addedFaces)
 {
     FcPattern* pattern = FcPatternCreate();
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, FC_WEIGHT, FC_SLANT,
@@ -106,10 +110,27 @@ FontHeightIndex::FontHeightIndex()
     FcFontSet* set = FcFontList(nullptr, pattern, objects);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
-    if (!set)
-        return;
 
     QHash<QString, QString> foundryOf;
+    if (set) {
+        m_faceCount = set->nfont;
+        for (int i = 0; i < set->nfont; ++i)
+            addPattern(set->fonts[i], foundryOf);
+        FcFontSetDestroy(set);
+    }
+    // Added files are faces like any other: a family installed too, or in several files, has
+    // them all as candidates, and a height is given only where they agree.
+    for (FcPattern* added : addedFaces)
+        addPattern(added, foundryOf);
+
+    for (auto it = foundryOf.constBegin(); it != foundryOf.constEnd(); ++it) {
+        if (*it == QLatin1String("\n"))
+            m_families.remove(it.key());
+    }
+}
+
+void FontHeightIndex::addPattern(FcPattern* p, QHash<QString, QString>& foundryOf)
+{
     auto registerFace = [&](const QString& family, const QString& foundry, Face face) {
         const QString key = family.toLower();
         auto f = foundryOf.constFind(key);
@@ -120,55 +141,50 @@ FontHeightIndex::FontHeightIndex()
         m_families[key].append(face);
     };
 
-    m_faceCount = set->nfont;
-    for (int i = 0; i < set->nfont; ++i) {
-        FcPattern* p = set->fonts[i];
-        FcChar8* file = nullptr;
-        if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch)
-            continue;
-        const QString family = fcString(p, FC_FAMILY, 0);
-        if (family.isEmpty())
-            continue;
-        Face face;
-        face.file = QByteArray(reinterpret_cast<const char*>(file));
-        FcPatternGetInteger(p, FC_INDEX, 0, &face.index);
-        int weight = FC_WEIGHT_REGULAR;
-        FcPatternGetInteger(p, FC_WEIGHT, 0, &weight);
-        face.weight = qtWeightFromFc(weight);
-        int slant = FC_SLANT_ROMAN;
-        FcPatternGetInteger(p, FC_SLANT, 0, &slant);
-        face.style = qtStyleFromFcSlant(slant);
-        FcBool scalable = FcTrue;
-        FcPatternGetBool(p, FC_SCALABLE, 0, &scalable);
-        face.scalable = scalable;
-        face.styleName = fcString(p, FC_STYLE, 0);
-        const QString foundry = fcString(p, FC_FOUNDRY, 0);
-        const QString lang = fcString(p, FC_FAMILYLANG, 0);
-        registerFace(family, foundry, face);
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch)
+        return;
+    const QString family = fcString(p, FC_FAMILY, 0);
+    if (family.isEmpty())
+        return;
+    Face face;
+    face.file = QByteArray(reinterpret_cast<const char*>(file));
+    FcPatternGetInteger(p, FC_INDEX, 0, &face.index);
+    // fontconfig lists an added file itself too; one face is one candidate.
+    const QByteArray key = face.file + '\n' + QByteArray::number(face.index);
+    if (m_listedFaces.contains(key))
+        return;
+    m_listedFaces.insert(key);
+    int weight = FC_WEIGHT_REGULAR;
+    FcPatternGetInteger(p, FC_WEIGHT, 0, &weight);
+    face.weight = qtWeightFromFc(weight);
+    int slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(p, FC_SLANT, 0, &slant);
+    face.style = qtStyleFromFcSlant(slant);
+    FcBool scalable = FcTrue;
+    FcPatternGetBool(p, FC_SCALABLE, 0, &scalable);
+    face.scalable = scalable;
+    face.styleName = fcString(p, FC_STYLE, 0);
+    const QString foundry = fcString(p, FC_FOUNDRY, 0);
+    const QString lang = fcString(p, FC_FAMILYLANG, 0);
+    registerFace(family, foundry, face);
 
-        // Further family names are aliases, or subfamilies with a style name of their own.
-        for (int k = 1;; ++k) {
-            const QString altFamily = fcString(p, FC_FAMILY, k);
-            if (altFamily.isEmpty())
-                break;
-            QString altStyle = fcString(p, FC_STYLE, k);
-            if (altStyle.isEmpty())
-                altStyle = face.styleName;
-            QString altLang = fcString(p, FC_FAMILYLANG, k);
-            if (altLang.isEmpty())
-                altLang = lang;
-            if (altLang == lang && altStyle != face.styleName) {
-                Face sub = face;
-                sub.styleName = altStyle;
-                registerFace(altFamily, foundry, sub);
-            }
+    // Further family names are aliases, or subfamilies with a style name of their own.
+    for (int k = 1;; ++k) {
+        const QString altFamily = fcString(p, FC_FAMILY, k);
+        if (altFamily.isEmpty())
+            break;
+        QString altStyle = fcString(p, FC_STYLE, k);
+        if (altStyle.isEmpty())
+            altStyle = face.styleName;
+        QString altLang = fcString(p, FC_FAMILYLANG, k);
+        if (altLang.isEmpty())
+            altLang = lang;
+        if (altLang == lang && altStyle != face.styleName) {
+            Face sub = face;
+            sub.styleName = altStyle;
+            registerFace(altFamily, foundry, sub);
         }
-    }
-    FcFontSetDestroy(set);
-
-    for (auto it = foundryOf.constBegin(); it != foundryOf.constEnd(); ++it) {
-        if (*it == QLatin1String("\n"))
-            m_families.remove(it.key());
     }
 }
 
@@ -312,18 +328,49 @@ int FontHeightIndex::heightOf(const Face& face, qreal pixelSize, bool roundParts
     if (!m.usable)
         return -1;
     // Qt scales the design metrics to the pixel size in 26.6 fixed point; where glyphs sit on whole
-    // pixels it rounds ascent and descent each before adding them.
-    const int ascent = toFixedTruncated(m.ascent * pixelSize / m.unitsPerEm);
-    const int descent = toFixedTruncated(m.descent * pixelSize / m.unitsPerEm);
-    if (roundParts)
-        return (roundFixed(ascent) + roundFixed(descent)) / 64;
-    return roundFixed(ascent + descent) / 64;
+    // pixels it rounds ascent and descent each before adding them. Its conversion to fixed point
+    // truncates or rounds depending on the table the metrics came from; a value whose height
+    // depends on which is left to Qt.
+    auto height = [&](auto toFixed) {
+        const int ascent = toFixed(m.ascent * pixelSize / m.unitsPerEm);
+        const int descent = toFixed(m.descent * pixelSize / m.unitsPerEm);
+        if (roundParts)
+            return (roundFixed(ascent) + roundFixed(descent)) / 64;
+        return roundFixed(ascent + descent) / 64;
+    };
+    const int truncated = height(toFixedTruncated);
+    return truncated == height(toFixedRounded) ? truncated : -1;
 }
 
 int FontHeightIndex::lineHeight(const QString& family, qreal pixelSize, bool bold, bool italic,
                                 const Reference& reference)
 {
-    const QList<const Face*> faces = bestFaces(family, bold, italic);
+    return measuredHeight(bestFaces(family, bold, italic), pixelSize, reference);
+}
+
+int FontHeightIndex::styledLineHeight(const QString& family, const QString& styleName,
+                                      qreal pixelSize, bool bold, bool italic,
+                                      const Reference& reference)
+{
+    // Qt takes the face by its style name whatever the weight and slant asked for, then makes up
+    // the bold or slant the face lacks; made-up styles are left to Qt.
+    QList<const Face*> faces;
+    auto it = m_families.constFind(family.toLower());
+    if (it == m_families.constEnd())
+        return -1;
+    for (const Face& face : *it) {
+        if (face.styleName != styleName)
+            continue;
+        if ((bold && face.weight < QFont::Bold) || (italic && face.style == QFont::StyleNormal))
+            return -1;
+        faces.append(&face);
+    }
+    return measuredHeight(faces, pixelSize, reference);
+}
+
+int FontHeightIndex::measuredHeight(const QList<const Face*>& faces, qreal pixelSize,
+                                    const Reference& reference)
+{
     if (faces.isEmpty())
         return -1;
     // Whether parts are rounded depends on the platform's hinting settings; the first face for
@@ -335,7 +382,11 @@ int FontHeightIndex::lineHeight(const QString& family, qreal pixelSize, bool bol
             return -1;
         if (rounded == exact)
             return agreedHeight(faces, pixelSize, true);
-        const int measured = reference ? reference(family, bold, italic) : -1;
+        const int measured = reference ? reference() : -1;
+        // Learnt only from faces that agree, where Qt's answer can only be this face's.
+        if (agreedHeight(faces, pixelSize, true) != rounded ||
+            agreedHeight(faces, pixelSize, false) != exact)
+            return measured;
         if (measured == rounded)
             m_rounding = Rounding::Parts;
         else if (measured == exact)

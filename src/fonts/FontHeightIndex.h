@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QHash>
-
-#include <functional>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+
+struct _FcPattern; // fontconfig's FcPattern
 
 // Line heights of installed families without building a Qt font per family.
 //
@@ -14,22 +17,30 @@
 // that way takes seconds. This index asks fontconfig once for every face, picks the face Qt would
 // pick for a family and style the way Qt's font database does, and reads the ascent and descent
 // Qt uses from the face's own hhea and OS/2 tables. Whatever it cannot answer with certainty
-// (bitmap faces, faces with embedded bitmaps, families listed per foundry, application fonts) it
-// declines, and the caller measures with QFontMetrics instead.
+// (bitmap faces, faces with embedded bitmaps, families listed per foundry, faces that may be one
+// of several with different metrics) it declines, and the caller measures with QFontMetrics.
 class FontHeightIndex
 {
 public:
-    // Reads the face list from fontconfig's current configuration.
-    FontHeightIndex();
+    // Reads the face list from fontconfig's current configuration, plus the faces of font files
+    // added for the run (fontconfig's description of each, as FcFreeTypeQuery gives it), which
+    // Qt lists beside the installed ones.
+    explicit FontHeightIndex(const QList<_FcPattern*>& addedFaces = {});
 
-    // Measures a family the slow way: QFontMetrics::height() of the family in the style.
-    using Reference = std::function<int(const QString& family, bool bold, bool italic)>;
+    // Measures the same request the slow way, with QFontMetrics::height().
+    using Reference = std::function<int()>;
 
     // The line height in pixels QFontMetrics::height() gives for the family at the pixel size and
     // style, or -1 when the index cannot tell. The reference is asked at most once per index, to
     // learn how this platform rounds.
     int lineHeight(const QString& family, qreal pixelSize, bool bold, bool italic,
                    const Reference& reference);
+
+    // The same for the face a family and style name select (how a full name of an added file is
+    // shown). -1 also where a style button asks for more than the face has, so that Qt would
+    // synthesise bold or a slant, and where faces of that name differ in their metrics.
+    int styledLineHeight(const QString& family, const QString& styleName, qreal pixelSize,
+                         bool bold, bool italic, const Reference& reference);
 
     // How many faces fontconfig listed.
     int faceCount() const { return m_faceCount; }
@@ -53,7 +64,10 @@ private:
         int descent = 0; // font units, positive down
     };
 
+    void addPattern(_FcPattern* pattern, QHash<QString, QString>& foundryOf);
     QList<const Face*> bestFaces(const QString& family, bool bold, bool italic) const;
+    int measuredHeight(const QList<const Face*>& faces, qreal pixelSize,
+                       const Reference& reference);
     int heightOf(const Face& face, qreal pixelSize, bool roundParts);
     int agreedHeight(const QList<const Face*>& faces, qreal pixelSize, bool roundParts);
 
@@ -63,5 +77,6 @@ private:
 
     QHash<QString, QList<Face>> m_families; // key: family name as Qt lists it, lower case
     QHash<QByteArray, Metrics> m_metrics;   // key: file + '\n' + index
+    QSet<QByteArray> m_listedFaces;         // the same keys, each face registered once
     int m_faceCount = 0;
 };

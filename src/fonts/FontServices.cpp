@@ -27,12 +27,15 @@ struct AddedFace
     QString style;
 };
 
+using FacePattern = std::shared_ptr<FcPattern>;
+
 struct AddedFile
 {
     QString path;
     int id = -1;
     QStringList families;
-    QStringList fullNames; // case-folded keys of fullNameFaces
+    QStringList fullNames;    // case-folded keys of fullNameFaces
+    QList<FacePattern> faces; // fontconfig's description of each face, for the height index
 };
 
 struct State
@@ -69,6 +72,7 @@ void readFullNames(AddedFile& file)
                                              index, nullptr, &count);
         if (!pattern)
             break;
+        file.faces.append(FacePattern(pattern, FcPatternDestroy));
         const AddedFace face{fcString(pattern, FC_FAMILY, 0), fcString(pattern, FC_STYLE, 0)};
         for (int n = 0;; ++n) {
             const QString fullName = fcString(pattern, FC_FULLNAME, n);
@@ -82,24 +86,12 @@ void readFullNames(AddedFile& file)
             state().fullNameFaces.insert(key, face);
             file.fullNames.append(key);
         }
-        FcPatternDestroy(pattern);
     }
 }
 
 bool isDefaultFace(const QString& face)
 {
     return face.compare(defaultFace, Qt::CaseInsensitive) == 0;
-}
-
-bool isApplicationFamily(const QString& face)
-{
-    for (const AddedFile& file : std::as_const(state().added)) {
-        for (const QString& family : file.families) {
-            if (family.compare(face, Qt::CaseInsensitive) == 0)
-                return true;
-        }
-    }
-    return false;
 }
 
 int screenDpi(const QPaintDevice* device)
@@ -145,7 +137,7 @@ bool FontServices::addFontFile(const QString& path)
     const int id = QFontDatabase::addApplicationFont(path);
     if (id < 0)
         return false;
-    AddedFile file{path, id, QFontDatabase::applicationFontFamilies(id), {}};
+    AddedFile file{path, id, QFontDatabase::applicationFontFamilies(id), {}, {}};
     readFullNames(file);
     state().added.append(file);
     sendFontChange();
@@ -229,24 +221,45 @@ int FontServices::pixelHeight(int pointSize, int dotsPerInch)
     return static_cast<int>(std::lround(static_cast<double>(pointSize) * dotsPerInch / 72.0));
 }
 
-int FontServices::lineHeight(const QString& face, bool bold, bool italic,
-                             const QPaintDevice* device)
+int FontServices::quickLineHeight(const QString& face, bool bold, bool italic,
+                                  const QPaintDevice* device)
 {
-    auto measured = [device](const QString& family, bool b, bool i) {
-        const QFont font = fontFor(family, 0, b, i, false, false);
-        return device ? QFontMetrics(font, device).height() : QFontMetrics(font).height();
-    };
+    if (isDefaultFace(face))
+        return -1;
     State& s = state();
-    if (isDefaultFace(face) || s.fullNameFaces.contains(face.toCaseFolded()) ||
-        isApplicationFamily(face))
-        return measured(face, bold, italic);
-    if (!s.heights)
-        s.heights = std::make_unique<FontHeightIndex>();
+    if (!s.heights) {
+        QList<FcPattern*> addedFaces;
+        for (const AddedFile& file : std::as_const(s.added)) {
+            for (const FacePattern& pattern : file.faces)
+                addedFaces.append(pattern.get());
+        }
+        s.heights = std::make_unique<FontHeightIndex>(addedFaces);
+    }
     // Qt turns a point size into a pixel size at the device's resolution, kept to 1/100 pixel.
     const qreal pixelSize =
         std::floor(defaultPointSize() * screenDpi(device) / 72.0 * 100.0 + 0.5) / 100.0;
-    const int height = s.heights->lineHeight(face, pixelSize, bold, italic, measured);
-    return height >= 0 ? height : measured(face, bold, italic);
+    const FontHeightIndex::Reference reference = [&] {
+        return measuredHeight(face, bold, italic, device);
+    };
+    const auto added = s.fullNameFaces.constFind(face.toCaseFolded());
+    if (added != s.fullNameFaces.constEnd())
+        return s.heights->styledLineHeight(added->family, added->style, pixelSize, bold, italic,
+                                           reference);
+    return s.heights->lineHeight(face, pixelSize, bold, italic, reference);
+}
+
+int FontServices::lineHeight(const QString& face, bool bold, bool italic,
+                             const QPaintDevice* device)
+{
+    const int height = quickLineHeight(face, bold, italic, device);
+    return height >= 0 ? height : measuredHeight(face, bold, italic, device);
+}
+
+int FontServices::measuredHeight(const QString& face, bool bold, bool italic,
+                                 const QPaintDevice* device)
+{
+    const QFont font = fontFor(face, 0, bold, italic, false, false);
+    return device ? QFontMetrics(font, device).height() : QFontMetrics(font).height();
 }
 
 QSize FontServices::measureText(const QFont& font, const QString& text, const QPaintDevice* device)

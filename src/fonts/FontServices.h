@@ -47,9 +47,16 @@ public:
 
     // The line height (ascent + descent, what "Wg" measures) of the face at point size 0 in the
     // style, on the device (the screen when null). Equal to QFontMetrics(fontFor(...)).height(),
-    // but read from the font files for installed families, which is far quicker with many fonts.
+    // but read from the font files where that is certain (installed families, families and full
+    // names of added files), which is far quicker with many fonts.
     static int lineHeight(const QString& face, bool bold, bool italic,
                           const QPaintDevice* device = nullptr);
+    // The same read from the font files only; -1 where only Qt can tell.
+    static int quickLineHeight(const QString& face, bool bold, bool italic,
+                               const QPaintDevice* device = nullptr);
+    // The same measured by Qt: QFontMetrics(fontFor(face, 0, bold, italic, ...)).height().
+    static int measuredHeight(const QString& face, bool bold, bool italic,
+                              const QPaintDevice* device = nullptr);
 
     // Width and height in pixels of the text in the font.
     static QSize measureText(const QFont& font, const QString& text,
