@@ -129,6 +129,10 @@ private slots:
 
     void quickLineHeightEqualsQtMetrics_data();
     void quickLineHeightEqualsQtMetrics();
+    void addedFileHeightIsReadFromItsTablesAndEqualsQt_data();
+    void addedFileHeightIsReadFromItsTablesAndEqualsQt();
+    void uncertainAddedFaceIsLeftToQt_data();
+    void uncertainAddedFaceIsLeftToQt();
 
     void entriesAreInsertedInCaseInsensitiveOrderWithDuplicates();
     void removeFirstRemovesOnlyTheFirstEqualName();
@@ -262,6 +266,88 @@ void tst_Fonts::quickLineHeightEqualsQtMetrics()
             QFontMetrics(FontServices::fontFor(face, 0, bold, italic, false, false)).height();
         QCOMPARE(FontServices::lineHeight(face, bold, italic), expected);
     }
+}
+
+void tst_Fonts::addedFileHeightIsReadFromItsTablesAndEqualsQt_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("family of a new file") << "DejaVuSans.ttf" << true << "Typovex Tst";
+    QTest::newRow("bold face by full name") << "DejaVuSans-Bold.ttf" << true << "Typovex Tst Bold";
+    QTest::newRow("oblique face by full name")
+        << "DejaVuSans-Oblique.ttf" << true << "Typovex Tst Oblique";
+    QTest::newRow("light face by full name")
+        << "DejaVuSans-ExtraLight.ttf" << true << "Typovex Tst ExtraLight";
+    QTest::newRow("subfamily face by full name")
+        << "DejaVuSansCondensed-BoldOblique.ttf" << true << "Typovex Tst Condensed Bold Oblique";
+    QTest::newRow("copy of an installed face")
+        << "DejaVuSans-Bold.ttf" << false << "DejaVu Sans Bold";
+}
+
+void tst_Fonts::addedFileHeightIsReadFromItsTablesAndEqualsQt()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, rename);
+    QFETCH(QString, entry);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(source);
+    QVERIFY(rename ? !renamedCopy(dejaVuDir + source, file).isEmpty()
+                   : QFile::copy(dejaVuDir + source, file));
+    QVERIFY(FontServices::addFontFile(file));
+    for (int style = 0; style < 4; ++style) {
+        const bool bold = style & 1;
+        const bool italic = style & 2;
+        const int qt =
+            QFontMetrics(FontServices::fontFor(entry, 0, bold, italic, false, false)).height();
+        const int quick = FontServices::quickLineHeight(entry, bold, italic);
+        // The plain style never needs Qt; any style answered must be Qt's answer.
+        if (style == 0)
+            QVERIFY2(quick >= 0, qPrintable(entry));
+        if (quick >= 0)
+            QCOMPARE(quick, qt);
+        QCOMPARE(FontServices::lineHeight(entry, bold, italic), qt);
+    }
+    FontServices::removeFontFile(file);
+}
+
+void tst_Fonts::uncertainAddedFaceIsLeftToQt_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("secondAscent"); // a second copy with this ascent; none when negative
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("same face in two files with other metrics")
+        << "DejaVuSans-Bold.ttf" << 2900 << "Typovex Tst Bold" << false << false;
+    QTest::newRow("bold asked of a face of normal weight")
+        << "DejaVuSans-Oblique.ttf" << -1 << "Typovex Tst Oblique" << true << false;
+    QTest::newRow("slant asked of an upright face")
+        << "DejaVuSans-Bold.ttf" << -1 << "Typovex Tst Bold" << false << true;
+}
+
+void tst_Fonts::uncertainAddedFaceIsLeftToQt()
+{
+    QFETCH(QString, source);
+    QFETCH(int, secondAscent);
+    QFETCH(QString, entry);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QTemporaryDir dir;
+    QStringList files{renamedCopy(dejaVuDir + source, dir.filePath("first.ttf"))};
+    if (secondAscent >= 0)
+        files.append(renamedCopy(dejaVuDir + source, dir.filePath("second.ttf"), secondAscent));
+    for (const QString& file : std::as_const(files))
+        QVERIFY(FontServices::addFontFile(file));
+
+    QCOMPARE(FontServices::quickLineHeight(entry, bold, italic), -1);
+    QCOMPARE(FontServices::lineHeight(entry, bold, italic),
+             QFontMetrics(FontServices::fontFor(entry, 0, bold, italic, false, false)).height());
+    // Without the style asked for, a single file's own face is answered from its tables.
+    if (secondAscent < 0)
+        QVERIFY(FontServices::quickLineHeight(entry, false, false) >= 0);
+    for (const QString& file : std::as_const(files))
+        FontServices::removeFontFile(file);
 }
 
 void tst_Fonts::entriesAreInsertedInCaseInsensitiveOrderWithDuplicates()
