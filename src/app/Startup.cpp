@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
+#include "report/QRPreview.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -29,6 +30,7 @@ void TypovexWindows::create()
     // The long-lived hidden windows, one line each, in this order:
     //   the preview window, the sample export dialog, the character set viewer, the about box,
     //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
+    keep(RptPreviewFrm = new TRptPreviewFrm);
 }
 
 int runTypovex(int argc, char** argv)
