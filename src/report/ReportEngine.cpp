@@ -123,7 +123,9 @@ private:
                 item.text = text;
                 item.font = label->layoutFont();
                 item.flags = int(label->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop |
-                             (label->wordWrap() ? Qt::TextWordWrap : 0);
+                             // An auto-size label is as wide as its longest line already;
+                             // wrapping it would break lines on rounding alone.
+                             (label->wordWrap() && !label->autoSize() ? Qt::TextWordWrap : 0);
                 m_current.items.push_back(std::move(item));
             }
             if (label->frame())

@@ -73,11 +73,11 @@ int ReportLabel::neededHeight(const QString& text) const
 
 int ReportLabel::textWidth(const QString& text) const
 {
-    const QFontMetrics metrics(layoutFont());
-    int widest = 0;
+    const QFontMetricsF metrics(layoutFont());
+    qreal widest = 0;
     for (const QString& line : text.split(QLatin1Char('\n')))
         widest = qMax(widest, metrics.horizontalAdvance(line));
-    return widest;
+    return int(std::ceil(widest));
 }
 
 void ReportLabel::fitTo(const QString& text)
