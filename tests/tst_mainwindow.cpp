@@ -1,9 +1,11 @@
 #include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
 #include "app/Main.h"
+#include "app/Messages.h"
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"
 #include "ui/Advanced.h"
+#include "ui/PrinterList.h"
 #include "ui/Wizard.h"
 
 #include <QBitmap>
@@ -206,6 +208,13 @@ void tst_MainWindow::tabOrderRunsThroughButtonsThenPanel()
 
 void tst_MainWindow::enterPressesFocusedButtonElsePrint()
 {
+    // Print really prints now: with no printer it only says so, in a box answered here.
+    PrinterList::setOverride(PrinterList::Override{});
+    Messages::setHook([](Messages::Kind, const QString&) { return QMessageBox::Ok; });
+    const auto restore = qScopeGuard([] {
+        Messages::setHook({});
+        PrinterList::setOverride(std::nullopt);
+    });
     TfrmMain frm;
     frm.show();
     QVERIFY(QTest::qWaitForWindowActive(&frm));

@@ -1,4 +1,8 @@
 #include "app/Main.h"
+#include "app/Errors.h"
+#include "app/Messages.h"
+#include "report/QRPreview.h"
+#include "report/Report.h"
 
 #include "app/About.h"
 #include "app/AppGlobals.h"
@@ -215,9 +219,36 @@ void TfrmMain::bAdvancedClick()
         ShowWizardMode();
 }
 
-void TfrmMain::bPrintClick() {}
+void TfrmMain::bPrintClick()
+{
+    // A host of its own for every run, so a print never touches an open preview's host.
+    auto host = std::make_unique<TfrmReport>();
+    const ReportEngine::PrintResult result = host->print();
+    host.reset();
+    switch (result.status) {
+    case ReportEngine::PrintResult::Status::NoPrinter:
+        Messages::showMessage(QStringLiteral("No printer is installed."));
+        break;
+    case ReportEngine::PrintResult::Status::Failed:
+        throw TypovexError(QStringLiteral("The catalogue could not be printed: ") + result.reason);
+    case ReportEngine::PrintResult::Status::Printed:
+        break;
+    }
+}
 
-void TfrmMain::bPreviewClick() {}
+void TfrmMain::bPreviewClick()
+{
+    // One preview at a time: a second Preview brings the open one forward.
+    if (RptPreviewFrm && RptPreviewFrm->hasRun()) {
+        RptPreviewFrm->showNormal();
+        RptPreviewFrm->showMaximized();
+        RptPreviewFrm->raise();
+        RptPreviewFrm->activateWindow();
+        return;
+    }
+    auto host = std::make_unique<TfrmReport>();
+    host->preview();
+}
 
 void TfrmMain::bCloseClick()
 {

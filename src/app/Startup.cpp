@@ -6,6 +6,7 @@
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
 #include "fonts/SelectFolderDialog.h"
+#include "report/QRPreview.h"
 #include "tools/Export.h"
 #include "tools/ViewCharSet.h"
 
@@ -36,6 +37,7 @@ void TypovexWindows::create()
     // The long-lived hidden windows, one line each, in this order:
     //   the preview window, the sample export dialog, the character set viewer, the about box,
     //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
+    keep(RptPreviewFrm = new TRptPreviewFrm);
     keep(dlgJPEGExport = new TdlgJPEGExport);
     keep(dlgViewCharacterSet = new TdlgViewCharacterSet);
     keep(frmAbout = new TfrmAbout);

@@ -1,0 +1,3 @@
+#include "report/ReportModel.h"
+
+ReportModel::ReportModel() = default;

@@ -1,0 +1,41 @@
+// Saves pictures of the preview window after a catalogue of 60 installed families has been
+// generated: preview-fit.png at "Fit to window" and preview-100.png at "100%", in the folder
+// given as the argument.
+#include "app/TypovexApplication.h"
+#include "report/PageStore.h"
+#include "report/PreviewControl.h"
+#include "report/QRPreview.h"
+#include "report/Report.h"
+
+#include <cstdio>
+#include <QDir>
+#include <QFontDatabase>
+#include <QTimer>
+
+int main(int argc, char** argv)
+{
+    TypovexApplication app(argc, argv);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
+    TRptPreviewFrm window;
+    RptPreviewFrm = &window;
+    window.resize(1024, 768);
+    ReportSettings settings;
+    settings.Fonts = QFontDatabase::families().mid(0, 60);
+    TfrmReport host(settings);
+    auto* preview = window.findChild<PreviewControl*>(QStringLiteral("RptPreview"));
+    bool saved = false;
+    QObject::connect(preview, &PreviewControl::pageAvailable, &window, [&] {
+        if (saved || !preview->store() || !preview->store()->isFinished())
+            return;
+        saved = true;
+        QTimer::singleShot(200, &window, [&] {
+            window.grab().save(out.filePath(QStringLiteral("preview-fit.png")));
+            window.ApplyZoom(3);
+            window.grab().save(out.filePath(QStringLiteral("preview-100.png")));
+            window.close();
+        });
+    });
+    host.preview();
+    std::printf("%s\n", saved ? "saved" : "no pictures");
+    return saved ? 0 : 1;
+}

@@ -1,0 +1,449 @@
+#include "app/AppGlobals.h"
+#include "app/Main.h"
+#include "app/Messages.h"
+#include "app/TypovexApplication.h"
+#include "report/PageStore.h"
+#include "report/Report.h"
+#include "report/ReportEngine.h"
+#include "ui/PrinterList.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QStringList threeFonts = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
+                                QStringLiteral("Liberation Mono")};
+
+QStringList manyFonts(int count)
+{
+    const QStringList faces = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
+                               QStringLiteral("Liberation Mono"), QStringLiteral("Liberation Sans"),
+                               QStringLiteral("Liberation Serif")};
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list.append(faces[i % faces.size()]);
+    return list;
+}
+
+ReportSettings settingsWith(QStringList fonts)
+{
+    ReportSettings s;
+    s.PaperSize = 0;
+    s.Fonts = std::move(fonts);
+    return s;
+}
+
+// The texts drawn on one recorded page.
+QStringList textsOf(const RecordedPage& page)
+{
+    QStringList texts;
+    for (const PageItem& item : page.items) {
+        if (item.kind == PageItem::Kind::Text)
+            texts.append(item.text);
+    }
+    return texts;
+}
+
+int framesOf(const RecordedPage& page)
+{
+    int frames = 0;
+    for (const PageItem& item : page.items)
+        frames += item.kind == PageItem::Kind::Frame;
+    return frames;
+}
+
+// Runs the report into a page store the way a preview does, without a window.
+std::unique_ptr<PageStore> generate(TfrmReport& host)
+{
+    host.qrFontRptBeforePrint();
+    auto store = std::make_unique<PageStore>(host.qrFontRpt.setup.pageSize());
+    ReportEngine::generate(host.qrFontRpt, *store);
+    return store;
+}
+
+// Few rows per page: a deep top margin leaves room for about five bands.
+ReportSettings shortPages(QStringList fonts)
+{
+    ReportSettings s = settingsWith(std::move(fonts));
+    s.Top = QStringLiteral("230");
+    return s;
+}
+
+} // namespace
+
+class tst_Report : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    }
+
+    void expandMessageReplacesPlaceholders_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("name") << "This is %f"
+                              << "This is Arial";
+        QTest::newRow("capitals") << "%F!"
+                                  << "ARIAL!";
+        QTest::newRow("double percent keeps one") << "%%f"
+                                                  << "%Arial";
+        QTest::newRow("percent at the end") << "100%"
+                                            << "100%";
+        QTest::newRow("other letter copied") << "%x and %f"
+                                             << "%x and Arial";
+        QTest::newRow("twice") << "%f, %f"
+                               << "Arial, Arial";
+        QTest::newRow("case sensitive pairs only") << "%d%F%f"
+                                                   << "%dARIALArial";
+        QTest::newRow("line break stays") << "%f\nsecond"
+                                          << "Arial\nsecond";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void expandMessageReplacesPlaceholders()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, expected);
+        QCOMPARE(TfrmReport::ExpandMessage(message, QStringLiteral("Arial")), expected);
+    }
+
+    void capitalsChangeOnlyAtoZ()
+    {
+        QCOMPARE(TfrmReport::ExpandMessage(QStringLiteral("%F"), QStringLiteral("Érté 9b")),
+                 QStringLiteral("ÉRTé 9B"));
+    }
+
+    void characteristicsTextListsStylesInOrder_data()
+    {
+        QTest::addColumn<int>("styles");
+        QTest::addColumn<QString>("expected");
+        const char* names[] = {", bold", ", italic", ", underline", ", strikeout"};
+        for (int styles = 0; styles < 16; ++styles) {
+            QString expected = QStringLiteral("Size 12");
+            QByteArray row = "size 12";
+            for (int bit = 0; bit < 4; ++bit) {
+                if (styles & (1 << bit)) {
+                    expected += QLatin1String(names[bit]);
+                    row += names[bit];
+                }
+            }
+            QTest::newRow(row.constData()) << styles << expected;
+        }
+    }
+    void characteristicsTextListsStylesInOrder()
+    {
+        QFETCH(int, styles);
+        QFETCH(QString, expected);
+        ReportSettings s = settingsWith({});
+        s.Bold = styles & 1;
+        s.Italic = styles & 2;
+        s.Underline = styles & 4;
+        s.Strikeout = styles & 8;
+        TfrmReport host(s);
+        host.qrFontRptBeforePrint();
+        QCOMPARE(host.qrlFontInfo->text(), expected);
+    }
+
+    void detailLayoutFollowsBandWidth_data()
+    {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<QString>("side");
+        QTest::addColumn<bool>("fontName");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("width");
+        // name1 left/width, text1 left/width, name2 left/width, text2 left/width; -1 = hidden
+        QTest::addColumn<QList<int>>("expected");
+        const QList<int> hidden{-1, -1};
+        auto row = [&](const char* name, int paper, int orientation, int units, const char* side,
+                       bool fontName, int columns, int w, QList<int> expected) {
+            QTest::newRow(name) << paper << orientation << units << QString::fromLatin1(side)
+                                << fontName << columns << w << expected;
+        };
+        row("A4 name one column", 0, 0, 0, "10", true, 0, 718, {4, 222, 228, 486, -1, -1, -1, -1});
+        row("A4 name two columns", 0, 0, 0, "10", true, 1, 718,
+            {4, 222, 228, 125, 355, 228, 587, 125});
+        row("A4 no name one column", 0, 0, 0, "10", false, 0, 718,
+            {-1, -1, 4, 710, -1, -1, -1, -1});
+        row("A4 no name two columns", 0, 0, 0, "10", false, 1, 718,
+            {-1, -1, 4, 349, -1, -1, 355, 349});
+        // 215.9 mm less 20 mm is 740.4 units.
+        row("Letter", 2, 0, 0, "10", true, 1, 740, {4, 222, 228, 136, 366, 228, 598, 136});
+        // 297 mm less 20 mm is 1046.9 units.
+        row("A3 portrait", 1, 0, 0, "10", true, 0, 1046, {4, 222, 228, 814, -1, -1, -1, -1});
+        row("A4 landscape", 0, 1, 0, "10", false, 1, 1046, {-1, -1, 4, 513, -1, -1, 519, 513});
+        // Half an inch each side: 793.7 less 96 units.
+        row("inch margins", 0, 0, 1, "0.5", true, 0, 697, {4, 222, 228, 465, -1, -1, -1, -1});
+    }
+    void detailLayoutFollowsBandWidth()
+    {
+        QFETCH(int, paper);
+        QFETCH(int, orientation);
+        QFETCH(int, units);
+        QFETCH(QString, side);
+        QFETCH(bool, fontName);
+        QFETCH(int, columns);
+        QFETCH(int, width);
+        QFETCH(QList<int>, expected);
+        ReportSettings s = settingsWith({});
+        s.PaperSize = paper;
+        s.Orientation = orientation;
+        s.Units = units;
+        s.Left = s.Right = side;
+        s.FontName = fontName;
+        s.Columns = columns;
+        TfrmReport host(s);
+        host.qrFontRptBeforePrint();
+        QCOMPARE(host.qrFontRpt.bandWidth(), width);
+        QList<int> actual;
+        for (const ReportLabel* label :
+             {host.qrlFontName1, host.qrlText1, host.qrlFontName2, host.qrlText2}) {
+            if (label->isEnabled())
+                actual << label->left() << label->width();
+            else
+                actual << -1 << -1;
+        }
+        QCOMPARE(actual, expected);
+        for (const ReportLabel* label :
+             {host.qrlFontName1, host.qrlText1, host.qrlFontName2, host.qrlText2})
+            QCOMPARE(label->top(), 2);
+    }
+
+    void marginThatIsNoNumberStaysTenMillimetres()
+    {
+        ReportSettings s = settingsWith({});
+        s.Top = QStringLiteral("abc");
+        s.Bottom = QStringLiteral("20");
+        s.Left = QStringLiteral("5");
+        s.Right = QStringLiteral("15.5");
+        TfrmReport host(s);
+        host.qrFontRptBeforePrint();
+        const PageSetup& setup = host.qrFontRpt.setup;
+        QCOMPARE(setup.topMargin(), 38);    // 10 mm
+        QCOMPARE(setup.bottomMargin(), 76); // 20 mm
+        QCOMPARE(setup.leftMargin(), 19);   // 5 mm
+        QCOMPARE(setup.rightMargin(), 59);  // 15.5 mm
+    }
+
+    void unsetChoicesGiveLandscapeInchesAndA4()
+    {
+        ReportSettings s = settingsWith({});
+        s.Orientation = -1;
+        s.Units = -1;
+        s.PaperSize = -1;
+        s.Top = s.Bottom = s.Left = s.Right = QStringLiteral("1");
+        TfrmReport host(s);
+        host.qrFontRptBeforePrint();
+        const PageSetup& setup = host.qrFontRpt.setup;
+        QCOMPARE(setup.orientation, PageSetup::Orientation::Landscape);
+        QCOMPARE(setup.units, PageSetup::Units::Inches);
+        QCOMPARE(setup.paper, PageSetup::Paper::A4);
+        QCOMPARE(setup.leftMargin(), 96);
+        QCOMPARE(setup.pageSize(), QSize(1123, 794));
+    }
+
+    void rightJustifiedLabelsKeepTheirRightEdge()
+    {
+        TfrmReport host(settingsWith({}));
+        host.qrFontRptBeforePrint();
+        const int W = host.qrFontRpt.bandWidth();
+        QCOMPARE(host.qrlFontInfo->right(), W - 8);
+        host.qrlFontInfo->setText(QStringLiteral("Size 12, bold, italic, underline"));
+        QCOMPARE(host.qrlFontInfo->right(), W - 8);
+        QCOMPARE(host.sdPageNo->right(), W - 8);
+    }
+
+    void headerIsSuppressedOnTheFirstPageOnly()
+    {
+        TfrmReport host(shortPages(manyFonts(12)));
+        const auto store = generate(host);
+        QVERIFY(store->pageCount() >= 2);
+        QVERIFY(!textsOf(store->page(0)).contains(QStringLiteral("Windows font list")));
+        QVERIFY(textsOf(store->page(0)).contains(QStringLiteral("Typovex")));
+        for (int i = 1; i < store->pageCount(); ++i) {
+            QVERIFY(textsOf(store->page(i)).contains(QStringLiteral("Windows font list")));
+            QVERIFY(textsOf(store->page(i)).contains(QStringLiteral("Size 12")));
+            QVERIFY(!textsOf(store->page(i)).contains(QStringLiteral("Typovex")));
+        }
+    }
+
+    void noHeaderAnywhereWhenDisplayHeaderIsClear()
+    {
+        ReportSettings s = shortPages(manyFonts(12));
+        s.DisplayHeader = false;
+        TfrmReport host(s);
+        const auto store = generate(host);
+        QVERIFY(store->pageCount() >= 2);
+        for (int i = 0; i < store->pageCount(); ++i) {
+            QVERIFY(!textsOf(store->page(i)).contains(QStringLiteral("Windows font list")));
+            QVERIFY(!textsOf(store->page(i)).contains(QStringLiteral("Size 12")));
+        }
+    }
+
+    void noFooterBandWhenDateAndPageNumberAreClear()
+    {
+        ReportSettings s = shortPages(manyFonts(12));
+        s.DisplayHeader = false;
+        s.DateTime = false;
+        s.PageNo = false;
+        TfrmReport host(s);
+        const auto store = generate(host);
+        QVERIFY(store->pageCount() >= 2);
+        for (int i = 0; i < store->pageCount(); ++i)
+            QCOMPARE(framesOf(store->page(i)), 0);
+
+        // With the page number alone, the footer comes back, framed, numbered from 1.
+        s.PageNo = true;
+        TfrmReport numbered(s);
+        const auto pages = generate(numbered);
+        for (int i = 0; i < pages->pageCount(); ++i) {
+            QCOMPARE(framesOf(pages->page(i)), 1);
+            QVERIFY(textsOf(pages->page(i)).contains(QString::number(i + 1)));
+        }
+    }
+
+    void twoColumnsWithThreeFontsLeaveTheRightHalfEmpty()
+    {
+        ReportSettings s = settingsWith(threeFonts);
+        s.Columns = 1;
+        TfrmReport host(s);
+        host.qrFontRptBeforePrint();
+        QVERIFY(host.qrFontRptNeedData());
+        QCOMPARE(host.qrlText1->text(), QStringLiteral("This is DejaVu Sans"));
+        QCOMPARE(host.qrlText2->text(), QStringLiteral("This is DejaVu Serif"));
+        QVERIFY(host.qrFontRptNeedData());
+        QCOMPARE(host.qrlText1->text(), QStringLiteral("This is Liberation Mono"));
+        QCOMPARE(host.qrlFontName1->text(), QStringLiteral("Liberation Mono"));
+        QCOMPARE(host.qrlText2->text(), QString());
+        QCOMPARE(host.qrlFontName2->text(), QString());
+        QVERIFY(!host.qrFontRptNeedData());
+
+        TfrmReport run(s);
+        const auto store = generate(run);
+        QCOMPARE(store->pageCount(), 1);
+        const QStringList texts = textsOf(store->page(0));
+        QCOMPARE(texts.filter(QStringLiteral("This is ")).size(), 3);
+        QCOMPARE(texts.count(QStringLiteral("This is DejaVu Serif")), 1);
+    }
+
+    void progressAndCursorFollowTheData()
+    {
+        TfrmReport host(settingsWith(threeFonts));
+        host.qrFontRptBeforePrint();
+        QCOMPARE(host.PrintCursor(), 0);
+        QCOMPARE(host.PrintList(), threeFonts);
+        QVERIFY(host.qrFontRptNeedData());
+        QCOMPARE(host.PrintCursor(), 1);
+        QCOMPARE(host.qbDetail->height(), host.qrlText1->height() + 4);
+        host.qrFontRptAfterPrint();
+        QVERIFY(host.PrintList().isEmpty());
+    }
+
+    void emptyListMakesNoPage()
+    {
+        TfrmReport host(settingsWith({}));
+        const auto store = generate(host);
+        QCOMPARE(store->pageCount(), 0);
+        QVERIFY(store->isFinished());
+    }
+
+    void wrappedSampleStretchesItsBand()
+    {
+        ReportSettings s =
+            settingsWith({QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif")});
+        s.Message = QStringLiteral("%f ").repeated(20);
+        s.UseBorders = true;
+        TfrmReport host(s);
+        const auto store = generate(host);
+        QCOMPARE(store->pageCount(), 1);
+        QList<QRect> samples;
+        for (const PageItem& item : store->page(0).items) {
+            if (item.kind == PageItem::Kind::Text &&
+                item.text.startsWith(QStringLiteral("DejaVu Sans DejaVu")))
+                samples << item.rect;
+        }
+        QCOMPARE(samples.size(), 1);
+        const int line = host.qrlText1->lineHeight();
+        QVERIFY2(samples[0].height() >= 2 * line, qPrintable(QString::number(samples[0].height())));
+        // The next band starts below the stretched sample.
+        for (const PageItem& item : store->page(0).items) {
+            if (item.kind == PageItem::Kind::Text &&
+                item.text.startsWith(QStringLiteral("DejaVu Serif DejaVu")))
+                QVERIFY(item.rect.top() >= samples[0].bottom());
+        }
+    }
+
+    void firstPageThreePrintsFromPageThree()
+    {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        ReportSettings s = shortPages(manyFonts(24));
+        s.FirstPage = 3;
+        TfrmReport counting(s);
+        const int laidOut = generate(counting)->pageCount();
+        QVERIFY(laidOut >= 4);
+
+        TfrmReport host(s);
+        const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+        const ReportEngine::PrintResult result = host.printToPdf(pdf);
+        QCOMPARE(result.status, ReportEngine::PrintResult::Status::Printed);
+        QCOMPARE(result.pagesSent, laidOut - 2);
+        QProcess text;
+        text.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        const QString out = QString::fromUtf8(text.readAllStandardOutput());
+        const QStringList pages = out.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), laidOut - 2);
+        for (int i = 0; i < pages.size(); ++i) {
+            const QStringList lines = pages[i].trimmed().split(QLatin1Char('\n'));
+            QVERIFY2(lines.last().trimmed().endsWith(QString::number(i + 3)),
+                     qPrintable(lines.last()));
+        }
+        QVERIFY(!out.contains(QStringLiteral("Typovex"))); // the title was on page 1
+    }
+
+    void printingWithNoPrinterSaysSo()
+    {
+        PrinterList::setOverride(PrinterList::Override{});
+        TfrmReport host(settingsWith(threeFonts));
+        const ReportEngine::PrintResult result = host.print();
+        QCOMPARE(result.status, ReportEngine::PrintResult::Status::NoPrinter);
+
+        QStringList shown;
+        Messages::setHook([&](Messages::Kind, const QString& text) {
+            shown << text;
+            return QMessageBox::Ok;
+        });
+        {
+            TfrmMain main;
+            main.show();
+            QTRY_VERIFY(frmAdvanced != nullptr);
+            main.bPrintClick();
+        }
+        Messages::setHook({});
+        PrinterList::setOverride(std::nullopt);
+        QCOMPARE(shown, QStringList{QStringLiteral("No printer is installed.")});
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+int main(int argc, char** argv)
+{
+    TypovexApplication app(argc, argv);
+    tst_Report t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_report.moc"
