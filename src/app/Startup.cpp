@@ -34,9 +34,7 @@ void TypovexWindows::create()
     // are built.
     QCoreApplication::sendPostedEvents(m_main.get());
 
-    // The long-lived hidden windows, one line each, in this order:
-    //   the preview window, the sample export dialog, the character set viewer, the about box,
-    //   the folder picker; for instance keep(RptPreviewFrm = new TRptPreviewFrm);
+    // The long-lived hidden windows, in this order.
     keep(RptPreviewFrm = new TRptPreviewFrm);
     keep(dlgJPEGExport = new TdlgJPEGExport);
     keep(dlgViewCharacterSet = new TdlgViewCharacterSet);
