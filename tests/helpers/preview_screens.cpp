@@ -1,6 +1,7 @@
 // Saves pictures of the preview window after a catalogue of 60 installed families has been
 // generated: preview-fit.png at "Fit to window" and preview-100.png at "100%", in the folder
-// given as the argument.
+// given as the argument. On a real X server the pictures are taken from the screen
+// (QScreen::grabWindow of the window), so they show what the server displays.
 #include "app/TypovexApplication.h"
 #include "report/PageStore.h"
 #include "report/PreviewControl.h"
@@ -10,7 +11,24 @@
 #include <cstdio>
 #include <QDir>
 #include <QFontDatabase>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimer>
+
+namespace {
+
+void shoot(QWidget& window, const QString& path)
+{
+    window.raise();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    QScreen* screen = window.screen();
+    const QPixmap shot = screen ? screen->grabWindow(window.winId()) : window.grab();
+    if (!shot.save(path))
+        std::fprintf(stderr, "could not save %s\n", qPrintable(path));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -28,11 +46,14 @@ int main(int argc, char** argv)
         if (saved || !preview->store() || !preview->store()->isFinished())
             return;
         saved = true;
-        QTimer::singleShot(200, &window, [&] {
-            window.grab().save(out.filePath(QStringLiteral("preview-fit.png")));
+        // Pauses let the window manager map the window and the server show each repaint.
+        QTimer::singleShot(300, &window, [&] {
+            shoot(window, out.filePath(QStringLiteral("preview-fit.png")));
             window.ApplyZoom(3);
-            window.grab().save(out.filePath(QStringLiteral("preview-100.png")));
-            window.close();
+            QTimer::singleShot(300, &window, [&] {
+                shoot(window, out.filePath(QStringLiteral("preview-100.png")));
+                window.close();
+            });
         });
     });
     host.preview();
