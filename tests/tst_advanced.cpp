@@ -2,6 +2,7 @@
 #include "app/TypovexApplication.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontServices.h"
+#include "support/TestMain.h"
 #include "ui/Advanced.h"
 #include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
@@ -689,11 +690,6 @@ void tst_Advanced::saveSettingsErrorReachesTheErrorBox()
     QCOMPARE(errors, QStringList{QStringLiteral("Failed to create key Options.")});
 }
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_Advanced t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Advanced)
 
 #include "tst_advanced.moc"

@@ -1,6 +1,7 @@
 #include "app/Errors.h"
 #include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "support/TestMain.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -18,17 +19,28 @@ void tst_App::errorTextAddsFinalDot_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter gets a dot") << "Failed to create key Options" << "Failed to create key Options.";
-    QTest::newRow("quote sorts before dot") << "Invalid data type for 'Top'" << "Invalid data type for 'Top'";
-    QTest::newRow("dot kept single") << "Done." << "Done.";
-    QTest::newRow("digit sorts after dot") << "Error 42" << "Error 42.";
-    QTest::newRow("slash sorts after dot") << "/tmp/" << "/tmp/.";
-    QTest::newRow("exclamation sorts before") << "Stop!" << "Stop!";
-    QTest::newRow("hyphen sorts before") << "a -" << "a -";
-    QTest::newRow("question mark sorts after") << "Why?" << "Why?.";
-    QTest::newRow("closing bracket sorts before") << "(none)" << "(none)";
-    QTest::newRow("empty stays empty") << "" << "";
-    QTest::newRow("non-ASCII letter") << QString::fromUtf8("Fehler ä") << QString::fromUtf8("Fehler ä.");
+    QTest::newRow("letter gets a dot") << "Failed to create key Options"
+                                       << "Failed to create key Options.";
+    QTest::newRow("quote sorts before dot") << "Invalid data type for 'Top'"
+                                            << "Invalid data type for 'Top'";
+    QTest::newRow("dot kept single") << "Done."
+                                     << "Done.";
+    QTest::newRow("digit sorts after dot") << "Error 42"
+                                           << "Error 42.";
+    QTest::newRow("slash sorts after dot") << "/tmp/"
+                                           << "/tmp/.";
+    QTest::newRow("exclamation sorts before") << "Stop!"
+                                              << "Stop!";
+    QTest::newRow("hyphen sorts before") << "a -"
+                                         << "a -";
+    QTest::newRow("question mark sorts after") << "Why?"
+                                               << "Why?.";
+    QTest::newRow("closing bracket sorts before") << "(none)"
+                                                  << "(none)";
+    QTest::newRow("empty stays empty") << ""
+                                       << "";
+    QTest::newRow("non-ASCII letter")
+        << QString::fromUtf8("Fehler ä") << QString::fromUtf8("Fehler ä.");
 }
 
 void tst_App::errorTextAddsFinalDot()
@@ -75,11 +87,6 @@ void tst_App::uncaughtExceptionShowsErrorBoxAndGoesOn()
     Messages::setHook({});
 }
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_App t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_App)
 
 #include "tst_app.moc"

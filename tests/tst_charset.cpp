@@ -4,6 +4,7 @@
 #include "fonts/FontSelection.h"
 #include "fonts/FontServices.h"
 #include "support/SymbolTestFont.h"
+#include "support/TestMain.h"
 #include "tools/CharacterCodes.h"
 #include "tools/ViewCharSet.h"
 #include "ui/Advanced.h"
@@ -433,15 +434,6 @@ void tst_CharSet::fontListPopUpOpensTheViewer()
     QVERIFY(!dlg.isVisible());
 }
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    TypovexApplication app(argc, argv);
-    tst_CharSet test;
-    return QTest::qExec(&test, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_CharSet)
 
 #include "tst_charset.moc"

@@ -4,6 +4,7 @@
 #include "app/TypovexApplication.h"
 #include "fonts/FontSelection.h"
 #include "fonts/FontServices.h"
+#include "support/TestMain.h"
 #include "tools/Export.h"
 #include "tools/JpegWriter.h"
 #include "ui/Advanced.h"
@@ -453,15 +454,6 @@ void tst_Export::fontListPopUpOpensTheExport()
     QVERIFY(!dlg.isVisible());
 }
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    TypovexApplication app(argc, argv);
-    tst_Export test;
-    return QTest::qExec(&test, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Export)
 
 #include "tst_export.moc"

@@ -10,6 +10,7 @@
 #include "fonts/FontFolders.h"
 #include "fonts/FontServices.h"
 #include "fonts/SelectFolderDialog.h"
+#include "support/TestMain.h"
 #include "ui/Advanced.h"
 
 #include <QCheckBox>
@@ -703,16 +704,6 @@ void tst_FontFolders::closedMainWindowLeavesNoAddedFont()
     delete frmAbout;
 }
 
-int main(int argc, char** argv)
-{
-    // The main window's guard locks in the runtime folder: keep it in a folder of this run.
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    TypovexApplication app(argc, argv);
-    tst_FontFolders test;
-    return QTest::qExec(&test, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_FontFolders)
 
 #include "tst_fontfolders.moc"

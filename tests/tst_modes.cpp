@@ -5,6 +5,7 @@
 #include "app/TypovexApplication.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
+#include "support/TestMain.h"
 #include "ui/Advanced.h"
 #include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
@@ -291,13 +292,6 @@ void tst_Modes::destructionClearsTheEmbeddedWindows()
     QVERIFY(!wizard && !advanced);
 }
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    TypovexApplication app(argc, argv);
-    tst_Modes t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Modes)
 
 #include "tst_modes.moc"

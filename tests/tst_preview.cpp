@@ -4,6 +4,7 @@
 #include "report/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "report/Report.h"
+#include "support/TestMain.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -281,11 +282,6 @@ private:
     std::unique_ptr<PageStore> m_store;
 };
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_Preview t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Preview)
 
 #include "tst_preview.moc"

@@ -1,6 +1,7 @@
 #include "app/Messages.h"
 #include "app/TypovexApplication.h"
 #include "settings/WinReg.h"
+#include "support/TestMain.h"
 
 #include <memory>
 #include <optional>
@@ -734,11 +735,6 @@ void tst_Registry::unmovableDamagedDocumentIsNeverReplaced()
     QVERIFY(QFile::exists(inside.fileName()));
 }
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_Registry test;
-    return QTest::qExec(&test, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Registry)
 
 #include "tst_registry.moc"

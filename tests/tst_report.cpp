@@ -5,6 +5,7 @@
 #include "report/PageStore.h"
 #include "report/Report.h"
 #include "report/ReportEngine.h"
+#include "support/TestMain.h"
 #include "ui/PrinterList.h"
 
 #include <QProcess>
@@ -439,11 +440,6 @@ private:
     QTemporaryDir m_config;
 };
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_Report t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Report)
 
 #include "tst_report.moc"

@@ -3,6 +3,7 @@
 #include "fonts/FontServices.h"
 #include "settings/ListingSettings.h"
 #include "settings/WinReg.h"
+#include "support/TestMain.h"
 #include "ui/Advanced.h"
 #include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
@@ -436,11 +437,6 @@ void tst_Settings::writeErrorStopsTheSave()
     QVERIFY(!key.contains("HeaderFooter"));
 }
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_Settings t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Settings)
 
 #include "tst_settings.moc"

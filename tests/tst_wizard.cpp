@@ -1,5 +1,6 @@
 #include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "support/TestMain.h"
 #include "ui/RadioGroup.h"
 #include "ui/Wizard.h"
 
@@ -771,11 +772,6 @@ void tst_Wizard::missingSettingsControlShowsErrorAndStaysOnPage()
     m_boxes.clear();
 }
 
-int main(int argc, char** argv)
-{
-    TypovexApplication app(argc, argv);
-    tst_Wizard t;
-    return QTest::qExec(&t, argc, argv);
-}
+TYPOVEX_TEST_MAIN(tst_Wizard)
 
 #include "tst_wizard.moc"

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/TypovexApplication.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs a test class under the program's own application object (its error handling included),
+// with the runtime and settings folders in temporary folders of this run, so that no test
+// touches the user's own lock, socket or settings.
+#define TYPOVEX_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        QTemporaryDir runtime;                                                                     \
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());                                  \
+        QTemporaryDir config;                                                                      \
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());                                   \
+        TypovexApplication app(argc, argv);                                                        \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
