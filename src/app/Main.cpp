@@ -60,16 +60,11 @@ TfrmMain::TfrmMain(QWidget* parent)
     ui->setupUi(this);
     setFixedSize(390, 356);
 
-    connect(ui->bAbout, &QPushButton::clicked, this,
-            [this] { guarded([this] { bAboutClick(); }); });
-    connect(ui->bAdvanced, &QPushButton::clicked, this,
-            [this] { guarded([this] { bAdvancedClick(); }); });
-    connect(ui->bPrint, &QPushButton::clicked, this,
-            [this] { guarded([this] { bPrintClick(); }); });
-    connect(ui->bPreview, &QPushButton::clicked, this,
-            [this] { guarded([this] { bPreviewClick(); }); });
-    connect(ui->bClose, &QPushButton::clicked, this,
-            [this] { guarded([this] { bCloseClick(); }); });
+    connectGuarded(ui->bAbout, &QPushButton::clicked, this, &TfrmMain::bAboutClick);
+    connectGuarded(ui->bAdvanced, &QPushButton::clicked, this, &TfrmMain::bAdvancedClick);
+    connectGuarded(ui->bPrint, &QPushButton::clicked, this, &TfrmMain::bPrintClick);
+    connectGuarded(ui->bPreview, &QPushButton::clicked, this, &TfrmMain::bPreviewClick);
+    connectGuarded(ui->bClose, &QPushButton::clicked, this, &TfrmMain::bCloseClick);
 
     FormCreate();
 }

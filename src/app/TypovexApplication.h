@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QApplication>
 #include <exception>
+#include <QApplication>
 
 // The application object. Any exception that leaves an event handler ends here: it is shown in
 // the error box and the program goes on with the next user action.
@@ -26,4 +26,13 @@ template <typename F> void guarded(F&& handler)
     } catch (...) {
         TypovexApplication::handleException(std::current_exception());
     }
+}
+
+// Connects a signal to a handler of the receiver, run through guarded().
+template <typename Sender, typename Signal, typename Receiver>
+void connectGuarded(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)())
+{
+    QObject::connect(sender, signal, receiver, [receiver, handler] {
+        guarded([receiver, handler] { (receiver->*handler)(); });
+    });
 }

@@ -140,11 +140,10 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     connect(ui.btnPrevPage, &QToolButton::clicked, this, [this] { btnPrevPageClick(); });
     connect(ui.btnNextPage, &QToolButton::clicked, this, [this] { btnNextPageClick(); });
     connect(ui.btnLastPage, &QToolButton::clicked, this, [this] { btnLastPageClick(); });
-    connect(ui.edPageNumber, &QLineEdit::returnPressed, this,
-            [this] { guarded([this] { edPageNumberKeyDown(); }); });
+    connectGuarded(ui.edPageNumber, &QLineEdit::returnPressed, this,
+                   &TRptPreviewFrm::edPageNumberKeyDown);
     connect(ui.bClose, &QPushButton::clicked, this, [this] { bCloseClick(); });
-    connect(ui.bSavePdf, &QPushButton::clicked, this,
-            [this] { guarded([this] { bSavePdfClick(); }); });
+    connectGuarded(ui.bSavePdf, &QPushButton::clicked, this, &TRptPreviewFrm::bSavePdfClick);
 
     // Keys reach the window before the focused control; the same filter follows the focus of
     // the zoom box and the page box and the size of pLeft.

@@ -56,18 +56,15 @@ TdlgJPEGExport::TdlgJPEGExport(QWidget* parent)
     m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     m_saveDialog->setSizeGripEnabled(true);
 
-    connect(m_ui->bExport, &QPushButton::clicked, this,
-            [this] { guarded([this] { bExportClick(); }); });
-    connect(m_ui->sePointSize, &QSpinBox::valueChanged, this,
-            [this] { guarded([this] { sePointSizeChange(); }); });
-    connect(m_ui->cbBold, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbBoldClick(); }); });
-    connect(m_ui->cbItalic, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbItalicClick(); }); });
-    connect(m_ui->cbUnderline, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbUnderlineClick(); }); });
-    connect(m_ui->cbStrikeout, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbStrikeoutClick(); }); });
+    connectGuarded(m_ui->bExport, &QPushButton::clicked, this, &TdlgJPEGExport::bExportClick);
+    connectGuarded(m_ui->sePointSize, &QSpinBox::valueChanged, this,
+                   &TdlgJPEGExport::sePointSizeChange);
+    connectGuarded(m_ui->cbBold, &QToolButton::clicked, this, &TdlgJPEGExport::cbBoldClick);
+    connectGuarded(m_ui->cbItalic, &QToolButton::clicked, this, &TdlgJPEGExport::cbItalicClick);
+    connectGuarded(m_ui->cbUnderline, &QToolButton::clicked, this,
+                   &TdlgJPEGExport::cbUnderlineClick);
+    connectGuarded(m_ui->cbStrikeout, &QToolButton::clicked, this,
+                   &TdlgJPEGExport::cbStrikeoutClick);
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 

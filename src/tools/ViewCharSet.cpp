@@ -108,18 +108,17 @@ TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
     }
     m_ui->eSample->hide();
 
-    connect(m_ui->sePointSize, &QSpinBox::valueChanged, this,
-            [this] { guarded([this] { sePointSizeChange(); }); });
-    connect(m_ui->cbBold, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbBoldClick(); }); });
-    connect(m_ui->cbItalic, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbItalicClick(); }); });
-    connect(m_ui->cbUnderline, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbUnderlineClick(); }); });
-    connect(m_ui->cbStrikeout, &QToolButton::clicked, this,
-            [this] { guarded([this] { cbStrikeoutClick(); }); });
-    connect(m_ui->cbASCIIcodes, &QCheckBox::clicked, this,
-            [this] { guarded([this] { cbASCIIcodesClick(); }); });
+    connectGuarded(m_ui->sePointSize, &QSpinBox::valueChanged, this,
+                   &TdlgViewCharacterSet::sePointSizeChange);
+    connectGuarded(m_ui->cbBold, &QToolButton::clicked, this, &TdlgViewCharacterSet::cbBoldClick);
+    connectGuarded(m_ui->cbItalic, &QToolButton::clicked, this,
+                   &TdlgViewCharacterSet::cbItalicClick);
+    connectGuarded(m_ui->cbUnderline, &QToolButton::clicked, this,
+                   &TdlgViewCharacterSet::cbUnderlineClick);
+    connectGuarded(m_ui->cbStrikeout, &QToolButton::clicked, this,
+                   &TdlgViewCharacterSet::cbStrikeoutClick);
+    connectGuarded(m_ui->cbASCIIcodes, &QCheckBox::clicked, this,
+                   &TdlgViewCharacterSet::cbASCIIcodesClick);
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -75,16 +75,12 @@ TfrmAdvanced::TfrmAdvanced(QWidget* parent)
     m_ui->lblMessagePrompt->setMinimumHeight(2 *
                                              m_ui->lblMessagePrompt->fontMetrics().lineSpacing());
 
-    connect(m_ui->cbTitle, &QCheckBox::toggled, this,
-            [this] { guarded([this] { cbTitleClick(); }); });
-    connect(m_ui->cbHeader, &QCheckBox::toggled, this,
-            [this] { guarded([this] { cbHeaderClick(); }); });
-    connect(m_ui->bAutoText, &QPushButton::clicked, this,
-            [this] { guarded([this] { bAutoTextClick(); }); });
-    connect(m_ui->rgUnits, &RadioGroup::itemIndexChanged, this,
-            [this] { guarded([this] { rgUnitsClick(); }); });
-    connect(m_ui->bSaveSettings, &QPushButton::clicked, this,
-            [this] { guarded([this] { bSaveSettingsClick(); }); });
+    connectGuarded(m_ui->cbTitle, &QCheckBox::toggled, this, &TfrmAdvanced::cbTitleClick);
+    connectGuarded(m_ui->cbHeader, &QCheckBox::toggled, this, &TfrmAdvanced::cbHeaderClick);
+    connectGuarded(m_ui->bAutoText, &QPushButton::clicked, this, &TfrmAdvanced::bAutoTextClick);
+    connectGuarded(m_ui->rgUnits, &RadioGroup::itemIndexChanged, this, &TfrmAdvanced::rgUnitsClick);
+    connectGuarded(m_ui->bSaveSettings, &QPushButton::clicked, this,
+                   &TfrmAdvanced::bSaveSettingsClick);
 
     FormCreate();
 }
@@ -116,14 +112,10 @@ void TfrmAdvanced::FormCreate()
         {m_ui->lbFontPath, m_ui->bAdd, m_ui->bRemove, m_ui->bApply, m_ui->bNewFonts, m_ui->lblInfo,
          m_ui->clbFonts},
         AddedFontFiles, FoundFontNames, [this] { m_fonts->clbFontsClickCheck(); }, this);
-    connect(m_ui->bAdd, &QPushButton::clicked, this,
-            [this] { guarded([this] { m_folders->bAddClick(); }); });
-    connect(m_ui->bRemove, &QPushButton::clicked, this,
-            [this] { guarded([this] { m_folders->bRemoveClick(); }); });
-    connect(m_ui->bApply, &QPushButton::clicked, this,
-            [this] { guarded([this] { m_folders->bApplyClick(); }); });
-    connect(m_ui->bNewFonts, &QPushButton::clicked, this,
-            [this] { guarded([this] { m_folders->bNewFontsClick(); }); });
+    connectGuarded(m_ui->bAdd, &QPushButton::clicked, m_folders, &FontFolders::bAddClick);
+    connectGuarded(m_ui->bRemove, &QPushButton::clicked, m_folders, &FontFolders::bRemoveClick);
+    connectGuarded(m_ui->bApply, &QPushButton::clicked, m_folders, &FontFolders::bApplyClick);
+    connectGuarded(m_ui->bNewFonts, &QPushButton::clicked, m_folders, &FontFolders::bNewFontsClick);
 
     const QStringList families = FontServices::familyList();
     for (QComboBox* faces : {m_ui->cbRTFontName, m_ui->cbHFontName, m_ui->cbFFontName}) {
