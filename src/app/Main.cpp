@@ -126,6 +126,11 @@ void TfrmMain::FormShow()
     if (frmAbout)
         frmAbout->ui()->lblCaption->setText(windowTitle());
     ShowStartupMode();
+    // The first focus goes where the work starts: the wizard's Next button, or the font list.
+    if (!frmWizard->isHidden())
+        frmWizard->findChild<QPushButton*>(QStringLiteral("bNext"))->setFocus();
+    else
+        frmAdvanced->ui()->clbFonts->setFocus();
 }
 
 void TfrmMain::fitPanelTo(QSize needed)

@@ -3,6 +3,7 @@
 #include "fonts/FontListModel.h"
 #include "fonts/FontServices.h"
 
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -165,9 +166,33 @@ void FontCheckList::mouseMoveEvent(QMouseEvent* event)
 
 void FontCheckList::keyPressEvent(QKeyEvent* event)
 {
+    // The window system turns the Menu key into a context menu event; Shift+F10 is the other
+    // customary key for it.
+    if (event->key() == Qt::Key_F10 &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+        emit menuRequested(keyboardMenuPos(), true);
+        return;
+    }
     QListView::keyPressEvent(event);
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Select)
         emit listClicked();
+}
+
+void FontCheckList::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit menuRequested(keyboardMenuPos(), true);
+    else
+        emit menuRequested(event->globalPos(), false);
+    event->accept();
+}
+
+QPoint FontCheckList::keyboardMenuPos() const
+{
+    const QRect entry = visualRect(currentIndex()).intersected(viewport()->rect());
+    const QPoint at = entry.isValid() ? entry.bottomLeft() + QPoint(entry.height() / 2, 0)
+                                      : viewport()->rect().topLeft();
+    return viewport()->mapToGlobal(at);
 }
 
 bool FontCheckList::viewportEvent(QEvent* event)

@@ -50,11 +50,15 @@ signals:
     void listClicked();
     // The pointer moved over the list; the point is in viewport coordinates.
     void pointerMoved(const QPoint& viewportPos);
+    // The pop-up menu is wanted at a point of the screen: by the mouse, or by the keyboard (the
+    // Menu key or Shift+F10), which has no pointer and means the current entry.
+    void menuRequested(const QPoint& globalPos, bool byKeyboard);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
@@ -62,6 +66,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Where a menu asked for by the keyboard opens: below the current entry, else at the top.
+    QPoint keyboardMenuPos() const;
     int measure(const QString& name) const;
     // Loads, while the program is idle, the fonts of the page above and the page below the
     // visible entries, so that paging onto them does not wait for each face to load.

@@ -47,12 +47,20 @@ FontSelection::FontSelection(const Widgets& widgets, std::function<void()> updat
         &FontSelection::ExportsampleasJPEG1Click);
     add("Viewcharacterset1", QStringLiteral("View character set"),
         &FontSelection::Viewcharacterset1Click);
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list, &QWidget::customContextMenuRequested, this,
-            [this, list](const QPoint& pos) { m_menu->popup(list->viewport()->mapToGlobal(pos)); });
+    connect(list, &FontCheckList::menuRequested, this, &FontSelection::popupMenuRequested);
 }
 
 FontSelection::~FontSelection() = default;
+
+void FontSelection::popupMenuRequested(const QPoint& globalPos, bool byKeyboard)
+{
+    // Without a pointer the menu acts on the current entry, so the name line names it first.
+    if (byKeyboard) {
+        const QModelIndex current = m_w.clbFonts->currentIndex();
+        m_w.lblFontName->setText(current.isValid() ? m_w.clbFonts->name(current.row()) : QString());
+    }
+    m_menu->popup(globalPos);
+}
 
 void FontSelection::fillWithFamilies()
 {

@@ -10,6 +10,7 @@ class QAbstractButton;
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QPoint;
 
 // The Fonts tab's behaviour: the ticks of the font selection list, the "All fonts" box that sums
 // them up, "Use installed fonts" on the Paths tab, the pointer's font name and the list's pop-up
@@ -55,6 +56,9 @@ public:
     void Preview2Click();
     void ExportsampleasJPEG1Click();
     void Viewcharacterset1Click();
+    // Opens the pop-up menu; one opened by the keyboard acts on the list's current entry, one
+    // opened by the mouse on the entry last under the pointer.
+    void popupMenuRequested(const QPoint& globalPos, bool byKeyboard);
 
     QMenu* popupMenu() const { return m_menu; }
 

@@ -3,6 +3,7 @@
 #include "ui_SelectFolderDialog.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStyle>
@@ -40,6 +41,7 @@ TSelectFolder::TSelectFolder(QWidget* parent)
             [this] { DriveComboBoxChange(); });
     connect(m_ui->DirectoryListBox, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { DirectoryListBoxDblClick(item); });
+    m_ui->DirectoryListBox->installEventFilter(this);
     connect(m_ui->bOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->bCancel, &QPushButton::clicked, this, &QDialog::reject);
     fillDrives();
@@ -146,6 +148,23 @@ void TSelectFolder::DirectoryListBoxDblClick(QListWidgetItem* item)
 {
     if (item)
         openFolder(item->data(pathRole).toString());
+}
+
+bool TSelectFolder::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on a folder of the list opens it, as a double click does. On the folder that is
+    // already open it is left to the dialog, where it presses OK.
+    if (watched == m_ui->DirectoryListBox && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        QListWidgetItem* item = m_ui->DirectoryListBox->currentItem();
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && item &&
+            item->data(pathRole).toString() != m_folder) {
+            DirectoryListBoxDblClick(item);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TSelectFolder::FormShow()

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <optional>
 #include <QLocale>
+#include <QShortcut>
 
 namespace {
 
@@ -81,6 +82,21 @@ TfrmAdvanced::TfrmAdvanced(QWidget* parent)
     connectGuarded(m_ui->rgUnits, &RadioGroup::itemIndexChanged, this, &TfrmAdvanced::rgUnitsClick);
     connectGuarded(m_ui->bSaveSettings, &QPushButton::clicked, this,
                    &TfrmAdvanced::bSaveSettingsClick);
+
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages already; Ctrl+PageDown and Ctrl+PageUp do the
+    // same from any control of the window, round the ends as those do.
+    const auto turnPage = [this](int step) {
+        QTabWidget* pages = m_ui->pgTypovex;
+        if (pages->count() > 0)
+            pages->setCurrentIndex((pages->currentIndex() + step + pages->count()) %
+                                   pages->count());
+    };
+    for (const auto& [keys, step] :
+         {std::pair{Qt::CTRL | Qt::Key_PageDown, 1}, std::pair{Qt::CTRL | Qt::Key_PageUp, -1}}) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), m_ui->pgTypovex);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [turnPage, step = step] { turnPage(step); });
+    }
 
     FormCreate();
 }

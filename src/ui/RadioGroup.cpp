@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QRadioButton>
 
 RadioGroup::RadioGroup(QWidget* parent)
@@ -44,6 +45,7 @@ void RadioGroup::rebuild()
         auto* b = new QRadioButton(m_items.at(i), this);
         b->setObjectName(objectName() + QLatin1Char('_') + QString::number(i));
         b->setAutoExclusive(false);
+        b->installEventFilter(this);
         m_group->addButton(b, i);
         // Entries run down the first column, then the next, like a classic radio group.
         m_layout->addWidget(b, rows ? i % rows : 0, rows ? i / rows : 0);
@@ -61,9 +63,12 @@ void RadioGroup::setItemIndex(int index)
         index = count() - 1;
     for (QAbstractButton* b : m_group->buttons())
         b->setChecked(m_group->id(b) == index);
-    if (index == m_index)
+    if (index == m_index) {
+        updateTabStops();
         return;
+    }
     m_index = index;
+    updateTabStops();
     emit itemIndexChanged(m_index);
 }
 
@@ -71,4 +76,40 @@ void RadioGroup::buttonClicked(int id)
 {
     // A click on the selected entry keeps it selected, as a radio button does.
     setItemIndex(id);
+}
+
+void RadioGroup::updateTabStops()
+{
+    const int stop = m_index >= 0 ? m_index : 0;
+    for (QAbstractButton* b : m_group->buttons())
+        b->setFocusPolicy(m_group->id(b) == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool RadioGroup::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (event->type() == QEvent::KeyPress && button && m_group->id(button) >= 0) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        int step = 0;
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Left)
+            step = -1;
+        else if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Right)
+            step = 1;
+        if (step != 0 && mods == Qt::NoModifier && count() > 0) {
+            // Entries in item order, round the end, skipping disabled ones.
+            const int from = m_group->id(button);
+            for (int i = 1; i <= count(); ++i) {
+                const int next = (from + step * i + count() * i) % count();
+                QRadioButton* target = this->button(next);
+                if (target && target->isEnabled() && target->isVisibleTo(this)) {
+                    setItemIndex(next);
+                    target->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+                    break;
+                }
+            }
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
 }

@@ -9,6 +9,9 @@ class QGridLayout;
 // A captioned group of radio buttons whose selection is an item index, -1 when no entry is
 // selected. Button ids are the item indexes. itemIndexChanged is emitted whenever the index
 // changes, by the user or by code, as a click handler expects.
+//
+// Keyboard: Tab enters the group at its selected button (the first one when none is selected)
+// and leaves it at the next Tab; the arrow keys move to the previous or next entry and select it.
 class RadioGroup : public QGroupBox
 {
     Q_OBJECT
@@ -34,8 +37,13 @@ public:
 signals:
     void itemIndexChanged(int index);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void rebuild();
+    // Only the selected button (or the first) is a Tab stop, so Tab passes the group in one step.
+    void updateTabStops();
     void buttonClicked(int id);
 
     QStringList m_items;
