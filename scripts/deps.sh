@@ -19,6 +19,8 @@ if [ "${1:-}" = "--tests" ]; then
     # libjpeg's own reader, to check exported JPEG files
     libjpeg-turbo-progs
     cups printer-driver-cups-pdf poppler-utils
+    # the Debian package: CPack's library dependencies, the desktop entry check
+    dpkg-dev file desktop-file-utils
   )
 fi
 

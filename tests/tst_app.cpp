@@ -1,8 +1,10 @@
 #include "app/Errors.h"
+#include "app/Main.h"
 #include "app/Messages.h"
 #include "app/TypovexApplication.h"
 #include "support/TestMain.h"
 
+#include <algorithm>
 #include <QPushButton>
 #include <QtTest>
 
@@ -13,7 +15,13 @@ private slots:
     void errorTextAddsFinalDot_data();
     void errorTextAddsFinalDot();
     void uncaughtExceptionShowsErrorBoxAndGoesOn();
+    void applicationIconHasEveryThemeSize();
+    void mainWindowCarriesTheApplicationIcon();
 };
+
+// The PNG sizes installed into the hicolor icon theme.
+static const QList<QSize> iconSizes = {{16, 16}, {22, 22}, {24, 24},   {32, 32},
+                                       {48, 48}, {64, 64}, {128, 128}, {256, 256}};
 
 void tst_App::errorTextAddsFinalDot_data()
 {
@@ -85,6 +93,31 @@ void tst_App::uncaughtExceptionShowsErrorBoxAndGoesOn()
     button.click();
     QCOMPARE(boxes.size(), 3);
     Messages::setHook({});
+}
+
+void tst_App::applicationIconHasEveryThemeSize()
+{
+    const QIcon icon = QApplication::windowIcon();
+    QVERIFY(!icon.isNull());
+    QList<QSize> sizes = icon.availableSizes();
+    std::sort(sizes.begin(), sizes.end(),
+              [](const QSize& a, const QSize& b) { return a.width() < b.width(); });
+    QCOMPARE(sizes, iconSizes);
+    for (const QSize& size : iconSizes) {
+        const QImage image = icon.pixmap(size).toImage();
+        QCOMPARE(image.size(), size);
+        // Drawn, not an empty canvas: the page's corners are transparent, its middle is not.
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(size.width() / 2, size.height() / 2)), 255);
+    }
+}
+
+void tst_App::mainWindowCarriesTheApplicationIcon()
+{
+    TfrmMain frm;
+    const QIcon icon = frm.windowIcon();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.cacheKey(), QApplication::windowIcon().cacheKey());
 }
 
 TYPOVEX_TEST_MAIN(tst_App)
