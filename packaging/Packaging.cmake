@@ -24,9 +24,11 @@ set(CPACK_PACKAGE_VENDOR "Typovex developers")
 set(CPACK_PACKAGE_CONTACT "Typovex developers <maintainers@typovex.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "preview and print catalogues of installed fonts")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Typovex shows the fonts installed on the computer, or the fonts of a chosen folder, and\n"
-    "prints catalogues of them: sample lines, character sets and font details, to a printer,\n"
-    "a PDF file or JPEG images.")
+    "Typovex lists the installed font families, and on request the fonts of folders you\n"
+    "name, and prints or previews a catalogue of the ticked ones: one sample line per font\n"
+    "in the size and style you choose, with title, header and footer, on paper or as PDF.\n"
+    "Side tools show a font's 256 character codes and export a sample line as a BMP or\n"
+    "JPEG image.")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://typovex.example.org")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
