@@ -15,7 +15,7 @@ packages=(
 if [ "${1:-}" = "--tests" ]; then
   packages+=(
     # end-to-end checks: a real X server, a window manager, window automation, printing to PDF
-    xvfb xauth xdotool openbox x11-utils imagemagick
+    xvfb xauth xdotool openbox x11-utils imagemagick xclip
     # libjpeg's own reader, to check exported JPEG files
     libjpeg-turbo-progs
     cups printer-driver-cups-pdf poppler-utils
