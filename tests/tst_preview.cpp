@@ -253,6 +253,12 @@ private slots:
         m_window->showRun(*m_store);
         for (int i = 1; i <= 3; ++i)
             m_store->addPage(pageNumbered(i));
+        // While pages are still being made, a save would be a cut-off catalogue.
+        QVERIFY(!child<QPushButton>("bSavePdf")->isEnabled());
+        m_window->bSavePdfClick();
+        QVERIFY(!QFile::exists(path));
+        m_store->finish();
+        QVERIFY(child<QPushButton>("bSavePdf")->isEnabled());
         child<QPushButton>("bSavePdf")->click();
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));

@@ -125,10 +125,10 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     m_lastItem =
         m_menu->addAction(QStringLiteral("Last page"), this, [this] { btnLastPageClick(); });
     m_menu->addSeparator();
-    QAction* save = m_menu->addAction(QStringLiteral("Save as PDF..."), this,
-                                      [this] { guarded([this] { bSavePdfClick(); }); });
+    m_saveItem = m_menu->addAction(QStringLiteral("Save as PDF..."), this,
+                                   [this] { guarded([this] { bSavePdfClick(); }); });
     QAction* close = m_menu->addAction(QStringLiteral("Close"), this, [this] { bCloseClick(); });
-    for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem, save, close})
+    for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem, m_saveItem, close})
         item->setData(0);
 
     connect(ui.RptPreview, &QWidget::customContextMenuRequested, this,
@@ -199,6 +199,8 @@ void TRptPreviewFrm::FormShow()
         b->setEnabled(false);
     for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem})
         item->setEnabled(false);
+    ui.bSavePdf->setEnabled(false);
+    m_saveItem->setEnabled(false);
 }
 
 void TRptPreviewFrm::HideProgress()
@@ -267,6 +269,11 @@ void TRptPreviewFrm::UpdateNavigation()
     m_prevItem->setEnabled(back);
     m_nextItem->setEnabled(forward);
     m_lastItem->setEnabled(forward);
+    // A PDF saved while pages are still being made would be a cut-off catalogue that looks
+    // whole; saving waits until the last page is in.
+    const bool complete = count > 0 && ui.RptPreview->store()->isFinished();
+    ui.bSavePdf->setEnabled(complete);
+    m_saveItem->setEnabled(complete);
 }
 
 void TRptPreviewFrm::gotoPage(int page)
@@ -383,7 +390,7 @@ void TRptPreviewFrm::FormClose()
 void TRptPreviewFrm::bSavePdfClick()
 {
     PageStore* store = m_ui->RptPreview->store();
-    if (!store || store->pageCount() == 0)
+    if (!store || store->pageCount() == 0 || !store->isFinished())
         return;
     QString path;
     if (saveFileHook()) {
@@ -398,7 +405,6 @@ void TRptPreviewFrm::bSavePdfClick()
     }
     if (path.isEmpty())
         return;
-    // Generation may still be running: what is saved is every page made so far.
     QString error;
     ReportPrinter::savePdf(*store, path, 0, &error);
     if (!error.isEmpty())

@@ -76,6 +76,7 @@ private:
     QAction* m_prevItem = nullptr;
     QAction* m_nextItem = nullptr;
     QAction* m_lastItem = nullptr;
+    QAction* m_saveItem = nullptr;
     // Window-level key handling, off while the zoom box has the focus.
     bool m_keyPreview = true;
 };

@@ -178,14 +178,12 @@ click_main_button() { # About | Advanced | Print | Preview | Close
 }
 
 # --- keyboard routes that depend on the tab order --------------------------------------------
-# Wizard: the first page has no control, so from About (which has the focus at start) the chain
-# is About, Advanced..., Close, Next.
-wizard_focus_next_from_start() { xdotool key Tab Tab Tab; }
+# Wizard: the focus starts on Next.
+wizard_focus_next_from_start() { :; }
 # From Next the chain runs Finish, About, Advanced..., Close, then the page's own controls.
 wizard_focus_first_page_control_from_next() { xdotool key Tab Tab Tab Tab Tab; }
-# Tab inside the message memo inserts a tab, so the way out is backwards: Close, Advanced...,
-# About, Finish, Next.
-wizard_focus_next_from_message() { xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab; }
+# Tab leaves the message memo for Previous, then Next.
+wizard_focus_next_from_message() { xdotool key Tab Tab; }
 # Page 5: "Check here for 'yes'" (title), the title text, Date and time, Page number, Previous,
 # Next.
 wizard_focus_title_from_next() { wizard_focus_first_page_control_from_next; xdotool key Tab; }
@@ -204,14 +202,8 @@ advanced_show_tab() { # 0 Fonts, 1 Paths, 2 Listing properties, 3 Header/Footer,
     for ((i = 0; i < $1; i++)); do xdotool key Right; done
     sleep 0.2
 }
-# Listing properties: the message memo comes first and keeps Tab, so the title text is reached
-# backwards from the tab bar: Close, Preview, Print, Wizard..., About, then the page's last
-# controls (strikeout, underline, italic, bold, size, font, title text).
-advanced_focus_title_text() {
-    advanced_show_tab 2
-    local i
-    for ((i = 0; i < 12; i++)); do xdotool key shift+Tab; done
-}
+# Listing properties: the message memo, its font, Auto Text, the title box, the title text.
+advanced_focus_title_text() { advanced_show_tab 2; xdotool key Tab Tab Tab Tab Tab; }
 # Options: Start minimized, the startup mode, Place borders, Save settings.
 advanced_focus_save_settings() { advanced_show_tab 5; xdotool key Tab Tab Tab Tab; }
 # Fonts: All fonts is the page's first control.
@@ -220,8 +212,8 @@ advanced_focus_all_fonts() { advanced_show_tab 0; xdotool key Tab; }
 advanced_focus_add_folder() { advanced_show_tab 1; xdotool key Tab Tab Tab; }
 advanced_focus_apply_from_add() { xdotool key Tab Tab; }
 
-# The folder picker opens a folder on a double click only; the open folder is the highlighted
-# row, and a folder inside it is listed in the row below. Returns the row below, in window
+# In the folder picker the open folder is the highlighted row, and a folder inside it is listed
+# in the row below. Returns the row below, in window
 # coordinates, found from the highlight colour of the picker's list (Fusion's blue, #308cc6,
 # give or take the shading).
 picker_row_below_open() {
@@ -297,7 +289,16 @@ page_shown() {
     [ "$white" -gt 50 ]
 }
 wait_until 30 "no page appeared in the preview" page_shown
-sleep 1
+# "Generating report, please wait ..." and the progress bar go when the last page is in; only
+# then can the catalogue be saved.
+generation_done() {
+    local ww wh colours
+    read -r ww wh < <(window_size "$preview")
+    import -window "$preview" "$work/preview.png" 2>/dev/null || return 1
+    colours=$(convert "$work/preview.png" -crop "200x30+4+$((wh - 34))" +repage -format '%k' info:)
+    [ "$colours" -le 2 ]
+}
+wait_until 120 "the preview never finished generating" generation_done
 shot "$preview" newuser-preview.png
 # The focus starts on Close; Save as PDF... is the control before it.
 xdotool key shift+Tab space
@@ -375,14 +376,15 @@ wait_until 10 "Add... opened no folder picker" has_window '^Select folder$'
 picker=$(visible_window '^Select folder$')
 activate "$picker"
 row=$(picker_row_below_open "$picker") || fail "the folder picker shows no open folder"
-read -r rx ry <<<"$row"
-xdotool mousemove --window "$picker" "$rx" "$ry" click --repeat 2 --delay 80 1
-xdotool mousemove 1 1
+read -r _ ry <<<"$row"
+# By keyboard: the volume box has the focus; Tab to the folder list, Down to the folder inside
+# the open one, Enter opens it.
+xdotool key Tab Down Return
 sleep 0.3
-# After the double click the font folder is the open (highlighted) one, one row lower.
+# Now the font folder is the open (highlighted) one, one row lower.
 row2=$(picker_row_below_open "$picker") || fail "the folder picker shows no open folder"
 read -r _ ry2 <<<"$row2"
-[ "$ry2" -gt "$ry" ] || fail "the double click did not open the font folder"
+[ "$ry2" -gt "$ry" ] || fail "Enter did not open the font folder"
 shot "$picker" newuser-picker.png
 xdotool key Return # OK is the picker's default button
 wait_until 5 "OK did not close the folder picker" no_window '^Select folder$'
