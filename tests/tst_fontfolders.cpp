@@ -119,6 +119,7 @@ private slots:
 
     void pickerCancelLeavesFieldsAndListAlone();
     void pickerReturnsFolderAndCarriesStateOver();
+    void pickerShowsFoldersAsTheyAreAtEachOpening();
     void pickerOffersRealVolumesOnly();
     void aboutBoxLinksOpenThroughDesktop();
     void waitWindowCannotBeClosedByTheUser();
@@ -609,6 +610,37 @@ void tst_FontFolders::pickerReturnsFolderAndCarriesStateOver()
     QCOMPARE(SelectFolder->Directory, QStringLiteral("/"));
     QCOMPARE(SelectFolder->Drive, QStringLiteral("/"));
     QVERIFY(SelectFolder->Recurse);
+}
+
+void tst_FontFolders::pickerShowsFoldersAsTheyAreAtEachOpening()
+{
+    const QString root = m_tmp.filePath(QStringLiteral("changing"));
+    QVERIFY(QDir(root).mkpath(QStringLiteral("gone/deeper")));
+    QStringList shown;
+    auto listShown = [&](TSelectFolder& dialog) {
+        shown.clear();
+        const QListWidget* list = child<QListWidget>(&dialog, "DirectoryListBox");
+        for (int i = 0; i < list->count(); ++i)
+            shown.append(list->item(i)->text().trimmed());
+    };
+    TSelectFolder::setExecuteHook([&](TSelectFolder& dialog) {
+        dialog.openFolder(root + "/gone/deeper");
+        return false;
+    });
+    QVERIFY(!SelectFolder->Execute());
+
+    // Made and removed while the dialog was hidden: the open folder went with its parent, so
+    // the next opening shows the nearest folder still there, with what it holds now.
+    QVERIFY(QDir(root + "/gone").removeRecursively());
+    QVERIFY(QDir(root).mkpath(QStringLiteral("new")));
+    TSelectFolder::setExecuteHook([&](TSelectFolder& dialog) {
+        listShown(dialog);
+        return true;
+    });
+    QVERIFY(SelectFolder->Execute());
+    QCOMPARE(SelectFolder->Directory, root);
+    QCOMPARE(shown.mid(shown.size() - 2),
+             (QStringList{QStringLiteral("changing"), QStringLiteral("new")}));
 }
 
 void tst_FontFolders::pickerOffersRealVolumesOnly()

@@ -170,6 +170,14 @@ bool TSelectFolder::eventFilter(QObject* watched, QEvent* event)
 void TSelectFolder::FormShow()
 {
     m_ui->cbRecurse->setVisible(ShowRecurse);
+    // The one dialog lives for the whole run while volumes come and go (a CD, a USB stick) and
+    // folders are made or removed: show them as they are now, at the folder open last time, or
+    // the nearest one above it that is still there.
+    fillDrives();
+    QString folder = m_folder;
+    while (!QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder)
+        folder = QFileInfo(folder).path();
+    openFolder(folder);
 }
 
 void TSelectFolder::showEvent(QShowEvent* event)
