@@ -26,7 +26,7 @@ size() { identify -format '%w %h' "$1"; }
 blocks() { "$build/tests/pixel_blocks" "$1" | awk '{ print $6 }'; }
 
 windows=(wizard fonts about charset export preview)
-parts=(wizard_picture fontlist charset_grid export_sample page_buttons preview_page)
+parts=(wizard_picture fontlist fontlist_further charset_grid export_sample page_buttons preview_page)
 for name in "${windows[@]}" "${parts[@]}"; do
     one="$build/hidpi_x1_$name.png"
     two="$build/hidpi_x2_$name.png"

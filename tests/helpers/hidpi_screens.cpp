@@ -103,6 +103,11 @@ void mainWindowShots()
     settle();
     shootWindow(frm, QStringLiteral("fonts"));
     shootPart(frm, areaOf(list->viewport(), frm), QStringLiteral("fontlist"));
+    // Further down, names with descenders in faces of several heights.
+    const int further = qMax(0, list->indexOf(QStringLiteral("Gentium Plus")));
+    list->scrollTo(list->model()->index(further, 0), QAbstractItemView::PositionAtTop);
+    settle();
+    shootPart(frm, areaOf(list->viewport(), frm), QStringLiteral("fontlist_further"));
 
     TfrmAbout about;
     about.show();
