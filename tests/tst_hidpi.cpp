@@ -1,7 +1,7 @@
 // The program on a high-resolution screen: everything here runs at a scale factor of 2, so that
 // widgets paint at a device pixel ratio of 2. Pictures the program draws itself must come out at
 // that ratio, with detail finer than a logical pixel, rather than drawn at 1 and stretched.
-#include "support/PixelBlocks.h"
+#include "support/Sharpness.h"
 #include "support/TestMain.h"
 
 #include "app/About.h"
@@ -22,12 +22,21 @@
 namespace {
 
 constexpr qreal ratio = 2.0;
-// Text drawn at ratio 2 leaves well over this share of the busy 2 x 2 blocks uneven; a picture
-// drawn at ratio 1 and stretched leaves none.
-constexpr int sharpPercent = 25;
-// The page buttons' bars have their edges on block edges; only the slanted sides of the
-// triangles leave blocks uneven.
-constexpr int sharpIconPercent = 8;
+
+// Drawn at ratio 2, text and slanted edges leave at least these shares of uneven blocks and steep
+// edges (see Sharpness.h); a picture drawn at ratio 1 and scaled up has none of one or the other.
+// The page buttons' bars have their edges on block edges: only the triangles' sides are uneven.
+constexpr int unevenPercent = 10;
+constexpr int steepPercent = 5;
+
+void verifySharp(const QPixmap& picture)
+{
+    const Sharpness s = Sharpness::measure(picture.toImage());
+    QVERIFY2(s.percentUneven() >= unevenPercent && s.percentSteep() >= steepPercent,
+             qPrintable(QStringLiteral("%1% uneven blocks, %2% steep edges")
+                            .arg(s.percentUneven())
+                            .arg(s.percentSteep())));
+}
 
 template <typename T> T* child(const QWidget& parent, const char* name)
 {
@@ -71,9 +80,7 @@ private slots:
         const QPixmap image = b->icon().pixmap(b->iconSize(), b->devicePixelRatioF(), mode);
         QCOMPARE(image.devicePixelRatio(), ratio);
         QCOMPARE(image.size(), b->iconSize() * ratio);
-        const PixelBlocks blocks = PixelBlocks::count(image.toImage());
-        QVERIFY2(blocks.percentUneven() >= sharpIconPercent,
-                 qPrintable(QStringLiteral("%1% uneven blocks").arg(blocks.percentUneven())));
+        verifySharp(image);
         // The disabled copy keeps its embossed look: a white shadow under the grey.
         const QImage pixels = image.toImage();
         bool white = false;
@@ -104,9 +111,7 @@ private slots:
         // The logical size the form gives the picture, in device pixels.
         QCOMPARE(pixmap.deviceIndependentSize().toSize() * ratio, pixmap.size());
         QVERIFY(pixmap.deviceIndependentSize().width() >= label->minimumWidth());
-        const PixelBlocks blocks = PixelBlocks::count(pixmap.toImage());
-        QVERIFY2(blocks.percentUneven() >= sharpPercent,
-                 qPrintable(QStringLiteral("%1% uneven blocks").arg(blocks.percentUneven())));
+        verifySharp(pixmap);
     }
 
     void drawnPictureFollowsARatioChange()
@@ -142,9 +147,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         const QPixmap shot = list.viewport()->grab();
         QCOMPARE(shot.devicePixelRatio(), ratio);
-        const PixelBlocks blocks = PixelBlocks::count(shot.toImage());
-        QVERIFY2(blocks.percentUneven() >= sharpPercent,
-                 qPrintable(QStringLiteral("%1% uneven blocks").arg(blocks.percentUneven())));
+        verifySharp(shot);
     }
 
     void characterGridIsSharp()
@@ -155,9 +158,7 @@ private slots:
         grid->resize(400, 300);
         const QPixmap shot = grid->viewport()->grab();
         QCOMPARE(shot.devicePixelRatio(), ratio);
-        const PixelBlocks blocks = PixelBlocks::count(shot.toImage());
-        QVERIFY2(blocks.percentUneven() >= sharpPercent,
-                 qPrintable(QStringLiteral("%1% uneven blocks").arg(blocks.percentUneven())));
+        verifySharp(shot);
     }
 
     void previewPageIsSharp()
@@ -180,9 +181,7 @@ private slots:
         preview.setZoom(100);
         const QPixmap shot = preview.viewport()->grab(QRect(0, 0, 600, 120));
         QCOMPARE(shot.devicePixelRatio(), ratio);
-        const PixelBlocks blocks = PixelBlocks::count(shot.toImage());
-        QVERIFY2(blocks.percentUneven() >= sharpPercent,
-                 qPrintable(QStringLiteral("%1% uneven blocks").arg(blocks.percentUneven())));
+        verifySharp(shot);
         preview.detach();
     }
 };

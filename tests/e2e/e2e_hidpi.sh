@@ -3,8 +3,8 @@
 # on a real X server and saved into the build folder as hidpi_x1_*.png and hidpi_x2_*.png. At
 # scale 2 every picture must be twice the size, and the parts where a picture drawn at one pixel
 # per logical pixel would show (wizard picture, font list entries, character grid, export sample,
-# preview page and page buttons) must hold detail inside 2 x 2 pixel blocks, which a scaled-up
-# picture lacks.
+# preview page, page button images) must hold detail that a scaled-up picture lacks: edges inside
+# 2 x 2 pixel blocks, and steps between neighbouring pixels that smooth scaling would halve.
 # Arguments: the typovex binary, the build folder.
 set -euo pipefail
 
@@ -23,32 +23,40 @@ for scale in 1 2; do
 done
 
 size() { identify -format '%w %h' "$1"; }
-blocks() { "$build/tests/pixel_blocks" "$1" | awk '{ print $6 }'; }
 
 windows=(wizard fonts about charset export preview)
-parts=(wizard_picture fontlist fontlist_further charset_grid export_sample page_buttons preview_page)
-for name in "${windows[@]}" "${parts[@]}"; do
+# Where a picture drawn at scale 1 would show; page_buttons is only looked at, since the buttons'
+# frames around the images are sharp either way.
+parts=(wizard_picture fontlist fontlist_further charset_grid export_sample preview_page
+    page_icon_FirstPage page_icon_PrevPage page_icon_NextPage page_icon_LastPage)
+for name in "${windows[@]}" "${parts[@]}" page_buttons; do
     one="$build/hidpi_x1_$name.png"
     two="$build/hidpi_x2_$name.png"
     [ -s "$one" ] && [ -s "$two" ] || fail "missing hidpi_x1_$name.png or hidpi_x2_$name.png"
     colours=$(convert "$two" -format '%k' info:)
-    [ "$colours" -gt 8 ] || fail "hidpi_x2_$name.png holds only $colours colours"
-done
-# The preview is maximised, so its size follows the screen's logical size; the others are fixed.
-for name in wizard fonts about charset export "${parts[@]}"; do
-    read -r w1 h1 <<<"$(size "$build/hidpi_x1_$name.png")"
-    read -r w2 h2 <<<"$(size "$build/hidpi_x2_$name.png")"
+    [ "$colours" -gt 2 ] || fail "hidpi_x2_$name.png holds only $colours colours"
+    # The preview is maximised, so its size follows the screen's logical size; the rest is fixed.
+    [ "$name" = preview ] && continue
+    read -r w1 h1 <<<"$(size "$one")"
+    read -r w2 h2 <<<"$(size "$two")"
     [ "$w2" -eq $((2 * w1)) ] && [ "$h2" -eq $((2 * h1)) ] ||
         fail "hidpi_x2_$name.png is ${w2}x$h2, not twice ${w1}x$h1"
 done
 
-# The measure itself: the scale-1 part blown up to scale 2 has no detail inside the blocks.
+# Sharp at scale 2 means both measures well above what a scaled-up picture gives; the measures
+# are checked too, on the scale-1 part scaled up both ways.
+measure() { "$build/tests/sharpness" "$1"; }
 for name in "${parts[@]}"; do
-    convert "$build/hidpi_x1_$name.png" -sample 200% "$work/upscaled.png"
-    upscaled=$(blocks "$work/upscaled.png")
-    sharp=$(blocks "$build/hidpi_x2_$name.png")
-    echo "$name: $sharp% uneven blocks at scale 2, $upscaled% when scaled up from scale 1"
-    [ "$upscaled" -le 2 ] || fail "the measure finds $upscaled% uneven blocks in a scaled-up $name"
-    [ "$sharp" -ge 25 ] || fail "hidpi_x2_$name.png looks scaled up: $sharp% uneven blocks"
+    read -r _ uneven _ steep <<<"$(measure "$build/hidpi_x2_$name.png")"
+    convert "$build/hidpi_x1_$name.png" -sample 200% "$work/repeated.png"
+    convert "$build/hidpi_x1_$name.png" -filter Triangle -resize 200% "$work/smooth.png"
+    read -r _ repeated _ _ <<<"$(measure "$work/repeated.png")"
+    read -r _ _ _ smooth <<<"$(measure "$work/smooth.png")"
+    echo "$name at scale 2: $uneven% uneven blocks, $steep% steep edges;" \
+        "scaled up from scale 1: $repeated% uneven (pixels repeated), $smooth% steep (smoothly)"
+    [ "$repeated" -le 2 ] && [ "$smooth" -le 2 ] ||
+        fail "the measures do not tell a scaled-up $name ($repeated%, $smooth%)"
+    [ "$uneven" -ge 10 ] || fail "hidpi_x2_$name.png looks scaled up: $uneven% uneven blocks"
+    [ "$steep" -ge 5 ] || fail "hidpi_x2_$name.png looks smoothly scaled up: $steep% steep edges"
 done
 echo "$(ls "$build"/hidpi_*.png | wc -l) screenshots in $build"

@@ -171,6 +171,14 @@ void previewShots()
             const QRect last =
                 areaOf(window.findChild<QToolButton*>(QStringLiteral("btnLastPage")), window);
             shootPart(window, first.united(last), QStringLiteral("page_buttons"));
+            // Each button's image alone: 16 x 16 in the middle of the button.
+            for (const char* button :
+                 {"btnFirstPage", "btnPrevPage", "btnNextPage", "btnLastPage"}) {
+                const QRect area =
+                    areaOf(window.findChild<QToolButton*>(QLatin1String(button)), window);
+                shootPart(window, QRect(area.center() - QPoint(8, 8), QSize(16, 16)),
+                          QStringLiteral("page_icon_") + QLatin1String(button + 3).toString());
+            }
             // The top of the page at 100%: 400 x 300 from the middle of the view, below the gap.
             const QRect view = areaOf(preview->viewport(), window);
             shootPart(window, QRect(view.center().x() - 200, view.top() + 20, 400, 300),
