@@ -150,6 +150,30 @@ private slots:
         verifySharp(shot);
     }
 
+    void fontListHeightsFitTheDrawnText()
+    {
+        // Entry heights are read from the font files in logical pixels; the paint measures the
+        // same faces on the viewport at ratio 2. Were one of them in device pixels, entries would
+        // be clipped or twice as tall.
+        FontCheckList list;
+        const QStringList families = QFontDatabase::families();
+        QStringList names;
+        for (qsizetype i = 0; i < families.size(); i += qMax<qsizetype>(1, families.size() / 40))
+            names.append(families.at(i));
+        list.fill(names);
+        QVERIFY(list.count() > 0);
+        auto* delegate = qobject_cast<FontListDelegate*>(list.itemDelegate());
+        QVERIFY(delegate);
+        for (int i = 0; i < list.count(); ++i) {
+            const QFontMetrics drawn(delegate->entryFont(list.name(i)), list.viewport());
+            QVERIFY2(list.entryHeight(i) == drawn.height() + 2,
+                     qPrintable(QStringLiteral("%1: %2 for text %3 high")
+                                    .arg(list.name(i))
+                                    .arg(list.entryHeight(i))
+                                    .arg(drawn.height())));
+        }
+    }
+
     void characterGridIsSharp()
     {
         TdlgViewCharacterSet dlg;

@@ -9,7 +9,9 @@
 #include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
+#include "app/Wait.h"
 #include "fonts/FontCheckList.h"
+#include "fonts/SelectFolderDialog.h"
 #include "report/PageStore.h"
 #include "report/PreviewControl.h"
 #include "report/QRPreview.h"
@@ -26,6 +28,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -109,12 +112,45 @@ void mainWindowShots()
     settle();
     shootPart(frm, areaOf(list->viewport(), frm), QStringLiteral("fontlist_further"));
 
+    // The other tabs, to be looked at.
+    auto* tabs = frmAdvanced->findChild<QTabWidget*>(QStringLiteral("pgTypovex"));
+    for (int i = 1; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        settle();
+        shootWindow(frm, QStringLiteral("advanced_") + tabs->widget(i)->objectName());
+    }
+
     TfrmAbout about;
     about.show();
-    if (QTest::qWaitForWindowExposed(&about)) {
-        settle();
-        shootWindow(about, QStringLiteral("about"));
+    if (!QTest::qWaitForWindowExposed(&about)) {
+        ok = false;
+        return;
     }
+    settle();
+    shootWindow(about, QStringLiteral("about"));
+    shootPart(about, areaOf(about.findChild<QLabel*>(QStringLiteral("picture")), about),
+              QStringLiteral("about_picture"));
+}
+
+void smallWindowShots()
+{
+    TSelectFolder folders;
+    folders.openFolder(QDir::rootPath());
+    TfrmWait wait;
+    wait.setMaximum(10);
+    wait.setPosition(4);
+    for (auto [window, name] : {std::pair<QWidget*, const char*>{&folders, "folders"},
+                                std::pair<QWidget*, const char*>{&wait, "wait"}}) {
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window)) {
+            ok = false;
+            return;
+        }
+        settle();
+        shootWindow(*window, QLatin1String(name));
+        window->hide();
+    }
+    wait.finish();
 }
 
 void toolShots()
@@ -207,6 +243,7 @@ int main(int argc, char** argv)
     prefix = QString::fromLocal8Bit(argv[2]);
     std::printf("device pixel ratio %g\n", app.devicePixelRatio());
     mainWindowShots();
+    smallWindowShots();
     toolShots();
     previewShots();
     return ok ? 0 : 1;
