@@ -30,7 +30,7 @@
         QTemporaryDir config;                                                                      \
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());                                   \
         qputenv("QT_SCALE_FACTOR", factor);                                                        \
-        TypovexApplication app(argc, argv);                                                       \
+        TypovexApplication app(argc, argv);                                                        \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
