@@ -1,5 +1,6 @@
 #include "app/About.h"
 
+#include "ui/DrawnPicture.h"
 #include "ui_About.h"
 
 #include <QDesktopServices>
@@ -13,9 +14,10 @@ TfrmAbout* frmAbout = nullptr;
 namespace {
 
 // The picture: a stack of type samples, drawn rather than shipped as a file.
-QPixmap aboutPicture(QSize size, const QFont& base)
+QPixmap aboutPicture(QSize size, const QFont& base, qreal devicePixelRatio)
 {
-    QPixmap picture(size);
+    QPixmap picture = DrawnPicture::canvas(size, devicePixelRatio);
+    const QRect area(QPoint(0, 0), size);
     picture.fill(QColor(0x23, 0x3d, 0x5c));
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -24,15 +26,15 @@ QPixmap aboutPicture(QSize size, const QFont& base)
     font.setPixelSize(size.height() * 3 / 5);
     painter.setFont(font);
     painter.setPen(QColor(0xf2, 0xc1, 0x4e));
-    painter.drawText(picture.rect().adjusted(0, 0, -size.width() / 5, 0), Qt::AlignCenter,
+    painter.drawText(area.adjusted(0, 0, -size.width() / 5, 0), Qt::AlignCenter,
                      QStringLiteral("Aa"));
     font.setBold(false);
     font.setItalic(true);
     font.setPixelSize(size.height() / 3);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(picture.rect().adjusted(size.width() / 2, size.height() / 2, 0, 0),
-                     Qt::AlignCenter, QStringLiteral("g"));
+    painter.drawText(area.adjusted(size.width() / 2, size.height() / 2, 0, 0), Qt::AlignCenter,
+                     QStringLiteral("g"));
     return picture;
 }
 
@@ -44,7 +46,10 @@ TfrmAbout::TfrmAbout(QWidget* parent)
       m_ui(std::make_unique<Ui::TfrmAbout>())
 {
     m_ui->setupUi(this);
-    m_ui->picture->setPixmap(aboutPicture(m_ui->picture->minimumSize(), font()));
+    DrawnPicture::install(m_ui->picture, [size = m_ui->picture->minimumSize(),
+                                          base = font()](qreal devicePixelRatio) {
+        return aboutPicture(size, base, devicePixelRatio);
+    });
     m_ui->Label1->setText(webPage().toString());
     m_ui->Label6->setText(mailAddress().path());
     for (QLabel* link : {m_ui->Label1, m_ui->Label6}) {

@@ -8,6 +8,7 @@
 #include "report/ReportPrinter.h"
 
 #include <QFileDialog>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -33,6 +34,7 @@ constexpr int fitChoice = 7;
 
 enum class Glyph { First, Prev, Next, Last };
 
+// Draws on a 16 x 16 grid; the painter's transform takes it to the size asked for.
 void drawGlyph(QPainter& p, Glyph glyph, const QColor& colour, QPoint offset)
 {
     p.setPen(Qt::NoPen);
@@ -58,26 +60,46 @@ void drawGlyph(QPainter& p, Glyph glyph, const QColor& colour, QPoint offset)
     p.translate(-offset);
 }
 
-// A black 16 x 16 image, with an embossed grey copy for the disabled state.
+// A black image, with an embossed grey copy for the disabled state. Drawn at the size and pixel
+// ratio each request asks for, so that the buttons stay sharp on high-resolution screens.
+class PageIconEngine : public QIconEngine
+{
+public:
+    explicit PageIconEngine(Glyph glyph) : m_glyph(glyph) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        painter->save();
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
+        if (mode == QIcon::Disabled) {
+            drawGlyph(*painter, m_glyph, Qt::white, {1, 1});
+            drawGlyph(*painter, m_glyph, QColor(128, 128, 128), {0, 0});
+        } else {
+            drawGlyph(*painter, m_glyph, Qt::black, {0, 0});
+        }
+        painter->restore();
+    }
+
+    // QIcon asks for the size in device pixels and sets the pixel ratio itself.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+
+    QIconEngine* clone() const override { return new PageIconEngine(m_glyph); }
+
+private:
+    Glyph m_glyph;
+};
+
 QIcon pageIcon(Glyph glyph)
 {
-    QPixmap normal(16, 16);
-    normal.fill(Qt::transparent);
-    {
-        QPainter p(&normal);
-        drawGlyph(p, glyph, Qt::black, {0, 0});
-    }
-    QPixmap disabled(16, 16);
-    disabled.fill(Qt::transparent);
-    {
-        QPainter p(&disabled);
-        drawGlyph(p, glyph, Qt::white, {1, 1});
-        drawGlyph(p, glyph, QColor(128, 128, 128), {0, 0});
-    }
-    QIcon icon;
-    icon.addPixmap(normal, QIcon::Normal);
-    icon.addPixmap(disabled, QIcon::Disabled);
-    return icon;
+    return QIcon(new PageIconEngine(glyph));
 }
 
 TRptPreviewFrm::SaveFileHook& saveFileHook()

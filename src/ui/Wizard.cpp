@@ -2,6 +2,7 @@
 
 #include "app/Errors.h"
 #include "app/TypovexApplication.h"
+#include "ui/DrawnPicture.h"
 #include "ui/RadioGroup.h"
 #include "ui_Wizard.h"
 
@@ -21,9 +22,9 @@ constexpr int PictureHeight = 260;
 
 // The picture beside the pages: a few letters in different type styles on a dark ground, drawn
 // here so that the program carries no artwork files.
-QPixmap wizardPicture()
+QPixmap wizardPicture(qreal devicePixelRatio)
 {
-    QPixmap pixmap(PictureWidth, PictureHeight);
+    QPixmap pixmap = DrawnPicture::canvas(QSize(PictureWidth, PictureHeight), devicePixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -31,7 +32,7 @@ QPixmap wizardPicture()
     QLinearGradient ground(0, 0, 0, PictureHeight);
     ground.setColorAt(0.0, QColor(0x1d, 0x35, 0x57));
     ground.setColorAt(1.0, QColor(0x2a, 0x6f, 0x97));
-    p.fillRect(pixmap.rect(), ground);
+    p.fillRect(0, 0, PictureWidth, PictureHeight, ground);
 
     // Faint ruled lines, like a type specimen sheet.
     p.setPen(QColor(255, 255, 255, 40));
@@ -88,7 +89,7 @@ void TfrmWizard::FormCreate()
 {
     // pgWizard is a stacked widget, which has no tabs to hide: pages change only through the
     // buttons.
-    ui->imgWizard->setPixmap(wizardPicture());
+    DrawnPicture::install(ui->imgWizard, wizardPicture);
     ui->pgWizard->setCurrentIndex(Welcome);
     ui->bPrev->setEnabled(false);
     ui->bNext->setEnabled(true);

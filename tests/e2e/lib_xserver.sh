@@ -1,6 +1,7 @@
 # Sourced by the end-to-end checks: an X server of our own on a free display with a window
 # manager on it, temporary runtime and settings folders, and every process started here killed
-# on exit. Defines: work, pids, fail, ms_now.
+# on exit. Defines: work, pids, fail, ms_now. XVFB_SCREEN, set before sourcing, is the screen's
+# WIDTHxHEIGHTxDEPTH (1024x768x24 unless given).
 work=$(mktemp -d)
 pids=() # every process started here, killed in reverse order on exit
 cleanup() {
@@ -21,7 +22,7 @@ fail() {
 ms_now() { echo $(($(date +%s%N) / 1000000)); }
 
 # --- an X server of our own on a free display, and a window manager on it
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"

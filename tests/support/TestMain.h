@@ -19,3 +19,18 @@
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
+
+// As TYPOVEX_TEST_MAIN, with every screen at the scale factor (a string such as "2"), as a
+// high-resolution screen gives: widgets then paint at that device pixel ratio.
+#define TYPOVEX_TEST_MAIN_SCALED(TestClass, factor)                                                \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        QTemporaryDir runtime;                                                                     \
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());                                  \
+        QTemporaryDir config;                                                                      \
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());                                   \
+        qputenv("QT_SCALE_FACTOR", factor);                                                        \
+        TypovexApplication app(argc, argv);                                                        \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
