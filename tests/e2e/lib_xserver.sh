@@ -31,13 +31,24 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
+# The display number can be written a moment before the server takes connections.
+for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.05; done
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+for attempt in 1 2 3; do
+    openbox --sm-disable >>"$work/openbox.log" 2>&1 &
+    wm_pid=$!
+    pids+=("$wm_pid")
+    for _ in $(seq 100); do
+        wm_running && break
+        kill -0 "$wm_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    wm_running && break
+    echo "openbox attempt $attempt did not come up: $(tail -n 3 "$work/openbox.log")" >&2
+    kill -9 "$wm_pid" 2>/dev/null || true
+    wait "$wm_pid" 2>/dev/null || true
 done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
 
 mkdir -m 700 "$work/runtime" "$work/config"
 export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
