@@ -9,6 +9,7 @@
 #include "report/PageStore.h"
 #include "report/PreviewControl.h"
 #include "report/QRPreview.h"
+#include "support/NumberedPage.h"
 #include "support/TestMain.h"
 #include "tools/Export.h"
 #include "tools/ViewCharSet.h"
@@ -150,17 +151,6 @@ QStringList accessKeys(QWidget* window)
     return keys;
 }
 
-RecordedPage pageNumbered(int number)
-{
-    RecordedPage page;
-    page.number = number;
-    PageItem item;
-    item.rect = QRect(40, 40, 300, 20);
-    item.text = QStringLiteral("Page %1").arg(number);
-    item.font.setPixelSize(16);
-    page.items.push_back(item);
-    return page;
-}
 
 const QStringList mainButtonsWizard{"bAbout", "bAdvanced", "bClose"};
 const QStringList mainButtonsAdvanced{"bAbout",   "bAdvanced", "bPrint",

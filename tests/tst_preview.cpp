@@ -4,6 +4,7 @@
 #include "report/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "report/Report.h"
+#include "support/NumberedPage.h"
 #include "support/TestMain.h"
 
 #include <QComboBox>
@@ -18,18 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-RecordedPage pageNumbered(int number)
-{
-    RecordedPage page;
-    page.number = number;
-    PageItem item;
-    item.rect = QRect(40, 40, 300, 20);
-    item.text = QStringLiteral("Page %1").arg(number);
-    item.font.setPixelSize(16);
-    page.items.push_back(item);
-    return page;
-}
 
 QStringList checkedItems(QMenu* menu)
 {

@@ -41,30 +41,14 @@ fail() {
 }
 
 # --- the print spooler with a queue that keeps PDF files, the default printer before the start
-cups_pid=""
 queue="TypovexNewUser$$"
+source "$(dirname "$0")/lib_cups.sh"
 cleanup_all() {
     cleanup
-    lpadmin -x "$queue" 2>/dev/null || true
-    if [ -n "$cups_pid" ]; then
-        kill "$cups_pid" 2>/dev/null || true
-        wait "$cups_pid" 2>/dev/null || true
-    fi
+    pdf_queue_stop "$queue"
 }
 trap cleanup_all EXIT
-if ! lpstat -r 2>/dev/null | grep -q "is running"; then
-    cupsd -f >"$work/cupsd.log" 2>&1 &
-    cups_pid=$!
-    for _ in $(seq 100); do
-        lpstat -r 2>/dev/null | grep -q "is running" && break
-        kill -0 "$cups_pid" 2>/dev/null || skip "cupsd could not start: $(tail -3 "$work/cupsd.log")"
-        sleep 0.1
-    done
-    lpstat -r 2>/dev/null | grep -q "is running" || skip "cupsd did not answer"
-fi
-lpadmin -p "$queue" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ||
-    fail "could not add the PDF queue"
-lpadmin -d "$queue" || fail "could not make the queue the default"
+pdf_queue_start "$queue"
 
 # --- a home of our own, so that anything the program leaves behind is found here
 export HOME="$work/home" XDG_CACHE_HOME="$work/home/.cache" XDG_DATA_HOME="$work/home/.local/share"

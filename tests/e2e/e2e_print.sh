@@ -14,14 +14,10 @@ fail() {
     exit 1
 }
 work=$(mktemp -d)
-cups_pid=""
 queue="TypovexPDF$$"
+source "$(dirname "$0")/lib_cups.sh"
 cleanup() {
-    lpadmin -x "$queue" 2>/dev/null || true
-    if [ -n "$cups_pid" ]; then
-        kill "$cups_pid" 2>/dev/null || true
-        wait "$cups_pid" 2>/dev/null || true
-    fi
+    pdf_queue_stop "$queue"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -33,20 +29,7 @@ done
 [ -f /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ] || skip "printer-driver-cups-pdf is not installed"
 [ "$(id -u)" -eq 0 ] || skip "cupsd needs root here"
 
-# Use the running spooler, or start one of our own.
-if ! lpstat -r 2>/dev/null | grep -q "is running"; then
-    cupsd -f >"$work/cupsd.log" 2>&1 &
-    cups_pid=$!
-    for _ in $(seq 100); do
-        lpstat -r 2>/dev/null | grep -q "is running" && break
-        kill -0 "$cups_pid" 2>/dev/null || skip "cupsd could not start: $(tail -3 "$work/cupsd.log")"
-        sleep 0.1
-    done
-    lpstat -r 2>/dev/null | grep -q "is running" || skip "cupsd did not answer"
-fi
-lpadmin -p "$queue" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ||
-    fail "could not add the PDF queue"
-lpadmin -d "$queue" || fail "could not make the queue the default"
+pdf_queue_start "$queue"
 
 mkdir -m 700 "$work/config" "$work/runtime"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen
