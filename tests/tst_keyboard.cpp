@@ -151,7 +151,6 @@ QStringList accessKeys(QWidget* window)
     return keys;
 }
 
-
 const QStringList mainButtonsWizard{"bAbout", "bAdvanced", "bClose"};
 const QStringList mainButtonsAdvanced{"bAbout",   "bAdvanced", "bPrint",
                                       "bPreview", "bClose",    "qt_tabwidget_tabbar"};
@@ -192,6 +191,8 @@ private slots:
     void dialogEnterAndEsc_data();
     void dialogEnterAndEsc();
     void folderListEnterOpensTheFolderThenPressesOk();
+    void folderListFindsFoldersByTheirFirstLetters_data();
+    void folderListFindsFoldersByTheirFirstLetters();
     void exportAccessKeyExports();
 
 private:
@@ -240,6 +241,7 @@ void tst_Keyboard::initTestCase()
     });
     QVERIFY(QDir(m_folders.path()).mkpath("alpha/inner"));
     QVERIFY(QDir(m_folders.path()).mkpath("beta"));
+    QVERIFY(QDir(m_folders.path()).mkpath("Bravo"));
 }
 
 void tst_Keyboard::init()
@@ -1008,6 +1010,36 @@ void tst_Keyboard::folderListEnterOpensTheFolderThenPressesOk()
     QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(!picker->isVisible());
     QCOMPARE(picker->result(), int(QDialog::Accepted));
+}
+
+void tst_Keyboard::folderListFindsFoldersByTheirFirstLetters_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("current"); // folder name, relative to the open folder
+    QTest::newRow("one letter") << "a"
+                                << "alpha";
+    QTest::newRow("any case") << "A"
+                              << "alpha";
+    QTest::newRow("the same letter again steps on") << "bb"
+                                                    << "Bravo";
+    QTest::newRow("letters that go on narrow down") << "br"
+                                                    << "Bravo";
+    QTest::newRow("no match stays") << "z"
+                                    << "";
+}
+
+void tst_Keyboard::folderListFindsFoldersByTheirFirstLetters()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, current);
+    auto* picker = static_cast<TSelectFolder*>(openDialog(QStringLiteral("folder picker")));
+    auto* list = picker->findChild<QListWidget*>(QStringLiteral("DirectoryListBox"));
+    focusOn(list);
+    const QString root = QDir::cleanPath(m_folders.path());
+    QTest::keyClicks(list, typed);
+    const QString expected = current.isEmpty() ? root : root + '/' + current;
+    QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), expected);
+    QCOMPARE(picker->openFolder(), root); // moving is not opening
 }
 
 void tst_Keyboard::exportAccessKeyExports()

@@ -2,6 +2,7 @@
 
 #include "ui_SelectFolderDialog.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QSignalBlocker>
@@ -163,8 +164,42 @@ bool TSelectFolder::eventFilter(QObject* watched, QEvent* event)
             DirectoryListBoxDblClick(item);
             return true;
         }
+        const Qt::KeyboardModifiers commands =
+            Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+        if (!key->text().isEmpty() && key->text().at(0).isPrint() &&
+            !(key->modifiers() & commands)) {
+            typeAhead(key->text());
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TSelectFolder::typeAhead(const QString& text)
+{
+    // The entries are indented to show the tree, so the list's own search, which compares from
+    // the first character of the text, would never match; compare the folder names instead.
+    if (!m_typedAt.isValid() || m_typedAt.elapsed() > QApplication::keyboardInputInterval())
+        m_typed.clear();
+    m_typedAt.restart();
+    // The same letter again steps on to the next folder with that letter.
+    const bool again = m_typed.compare(text, Qt::CaseInsensitive) == 0;
+    if (!again)
+        m_typed += text;
+    QListWidget* list = m_ui->DirectoryListBox;
+    const int count = list->count();
+    const int current = std::max(list->currentRow(), 0);
+    const int first = m_typed.size() == 1 ? current + 1 : current;
+    for (int i = 0; i < count; ++i) {
+        const int row = (first + i) % count;
+        const QString path = list->item(row)->data(pathRole).toString();
+        const QString name =
+            QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
+        if (name.startsWith(m_typed, Qt::CaseInsensitive)) {
+            list->setCurrentRow(row);
+            return;
+        }
+    }
 }
 
 void TSelectFolder::FormShow()

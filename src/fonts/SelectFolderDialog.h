@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <QDialog>
+#include <QElapsedTimer>
 
 namespace Ui {
 class TSelectFolder;
@@ -52,11 +53,15 @@ private:
     void FormShow();
     void DriveComboBoxChange();
     void DirectoryListBoxDblClick(QListWidgetItem* item);
+    // Typing in the folder list moves to the next folder whose name starts with what was typed.
+    void typeAhead(const QString& text);
     void fillDrives();
     QString volumeOf(const QString& path) const;
 
     std::unique_ptr<Ui::TSelectFolder> m_ui;
     QString m_folder;
+    QString m_typed;
+    QElapsedTimer m_typedAt;
 };
 
 // The program's folder picker, created hidden at start.
