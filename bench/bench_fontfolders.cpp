@@ -5,9 +5,9 @@
 //
 // Run: build/bench/bench_fontfolders [file count]   (offscreen unless QT_QPA_PLATFORM is set)
 
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "base/Messages.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFolders.h"
 #include "fonts/FontServices.h"
@@ -60,8 +60,9 @@ int main(int argc, char** argv)
         std::printf("  message: %s\n", qPrintable(text));
         return QMessageBox::Ok;
     });
-    frmWait = new TfrmWait;
+    TfrmWait wait;
     TfrmAdvanced advanced;
+    advanced.fontFolders()->setProgress(&wait);
     advanced.resize(400, 300);
     advanced.show();
     QCoreApplication::processEvents();
@@ -133,6 +134,5 @@ int main(int argc, char** argv)
     std::printf("removal at quit: %lld ms (%lld left in the font table)\n",
                 static_cast<long long>(timer.elapsed()),
                 static_cast<long long>(FontServices::addedFontFiles().size()));
-    delete frmWait;
     return 0;
 }

@@ -1,5 +1,5 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontServices.h"
 #include "support/TestMain.h"

@@ -1,7 +1,8 @@
-#include "app/Errors.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Errors.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
 #include "support/TestMain.h"
 
 #include <algorithm>

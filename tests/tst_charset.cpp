@@ -419,7 +419,9 @@ void tst_CharSet::fontListPopUpOpensTheViewer()
     QVERIFY(QTest::qWaitForWindowExposed(&frm));
     QVERIFY(frmAdvanced);
     TdlgViewCharacterSet dlg;
-    dlgViewCharacterSet = &dlg;
+    TfrmMain::Windows windows;
+    windows.characterSet = &dlg;
+    frm.setWindows(windows);
     bool wasShown = false;
     QString shownFace;
     QTimer::singleShot(0, &dlg, [&] {

@@ -1,5 +1,5 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
 #include "report/PageStore.h"
 #include "report/PreviewControl.h"
 #include "report/QRPreview.h"

@@ -1,7 +1,7 @@
 #include "app/AppGlobals.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
 #include "report/PageStore.h"
 #include "report/Report.h"
 #include "report/ReportEngine.h"

@@ -2,4 +2,3 @@
 
 TfrmWizard* frmWizard = nullptr;
 TfrmAdvanced* frmAdvanced = nullptr;
-bool SelectionSyncBusy = false;

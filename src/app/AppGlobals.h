@@ -7,7 +7,3 @@ class TfrmAdvanced;
 // destroyed. Other parts of the program reach the settings through frmAdvanced.
 extern TfrmWizard* frmWizard;
 extern TfrmAdvanced* frmAdvanced;
-
-// Set while the program itself changes the font ticks or the "All fonts" and "Use installed fonts"
-// boxes, so that their click handlers ignore those changes.
-extern bool SelectionSyncBusy;

@@ -1,7 +1,7 @@
 #include "fonts/FontFolders.h"
 
-#include "app/Messages.h"
-#include "app/Wait.h"
+#include "base/Messages.h"
+#include "base/Progress.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFileName.h"
 #include "fonts/FontServices.h"
@@ -185,13 +185,14 @@ void FontFolders::ScanFolderTree(const QString& path, bool recurse)
 
 void FontFolders::bAddClick()
 {
-    if (m_busy || !SelectFolder)
+    TSelectFolder* picker = m_picker;
+    if (m_busy || !picker)
         return;
-    SelectFolder->ShowRecurse = true;
-    if (!SelectFolder->Execute())
+    picker->ShowRecurse = true;
+    if (!picker->Execute())
         return;
-    const QString folder = SelectFolder->Directory;
-    const bool recurse = SelectFolder->Recurse;
+    const QString folder = picker->Directory;
+    const bool recurse = picker->Recurse;
     WaitCursor cursor;
     if (recurse)
         Messages::showMessage(QStringLiteral(
@@ -274,27 +275,22 @@ void FontFolders::bApplyClick()
         RemoveAddedFonts();
 
         QListWidget* list = m_w.lbFontPath;
-        TfrmWait* wait = frmWait;
-        if (wait) {
-            wait->setMaximum(list->count());
-            wait->setPosition(0);
-            wait->show();
-            // Loading lets no events through; the window is drawn once before it starts.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
-        struct CloseWait
+        Progress* wait = m_wait;
+        if (wait)
+            wait->begin(list->count());
+        struct EndWait
         {
-            TfrmWait* wait;
-            ~CloseWait()
+            Progress* wait;
+            ~EndWait()
             {
                 if (wait)
-                    wait->finish();
+                    wait->end();
             }
-        } closeWait{wait};
+        } endWait{wait};
         for (int i = 0; i < list->count(); ++i) {
             LoadFolderFonts(list->item(i)->text());
             if (wait)
-                wait->setPosition(i);
+                wait->advance(i);
         }
         ListFoundFonts();
     }

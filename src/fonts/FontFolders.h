@@ -7,6 +7,8 @@
 #include <functional>
 
 class FontCheckList;
+class Progress;
+class TSelectFolder;
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -37,6 +39,11 @@ public:
     FontFolders(const Widgets& widgets, QStringList& addedFontFiles, QStringList& foundFontNames,
                 std::function<void()> clbFontsClickCheck, QObject* parent = nullptr);
     ~FontFolders() override;
+
+    // The folder picker Add opens and the progress Apply shows; Add does nothing without a
+    // picker, Apply shows no progress without one.
+    void setFolderPicker(TSelectFolder* picker) { m_picker = picker; }
+    void setProgress(Progress* wait) { m_wait = wait; }
 
     void bAddClick();
     void bRemoveClick();
@@ -78,4 +85,6 @@ private:
     // Set while a scan or an Apply runs: they let events through, and a second click on Add,
     // Remove or Apply must not change the lists under them.
     bool m_busy = false;
+    TSelectFolder* m_picker = nullptr;
+    Progress* m_wait = nullptr;
 };

@@ -1,9 +1,9 @@
 #include "report/QRPreview.h"
 #include "ui_QRPreview.h"
 
-#include "app/Errors.h"
-#include "app/Messages.h"
-#include "app/TypovexApplication.h"
+#include "base/Errors.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
 #include "report/PageStore.h"
 #include "report/ReportPrinter.h"
 

@@ -1,61 +1,41 @@
 #include "report/ReportSettings.h"
 
+#include "settings/ListingSettings.h"
 #include "ui/Advanced.h"
-#include "ui_Advanced.h"
-
-namespace {
-QString faceOf(const QComboBox* box)
-{
-    return box->currentIndex() < 0 ? QString() : box->currentText();
-}
-} // namespace
 
 ReportSettings ReportSettings::fromAdvanced(const TfrmAdvanced& advanced)
 {
-    const Ui::TfrmAdvanced* ui = advanced.ui();
+    const ListingSettings v = advanced.settings();
     ReportSettings s;
-    s.Message = ui->mMessage->toPlainText();
-    s.FontName = ui->cbFontName->isChecked();
-    s.DisplayTitle = ui->cbTitle->isChecked();
-    s.TitleText = ui->eTitleText->text();
-    s.DisplayHeader = ui->cbHeader->isChecked();
-    s.HeaderText = ui->eHeaderText->text();
-    s.ListChars = ui->cbListChars->isChecked();
-    s.SuppressHeader = ui->cbSuppressHeader->isChecked();
-    s.DateTime = ui->cbDateTime->isChecked();
-    s.PageNo = ui->cbPageNo->isChecked();
-    s.FirstPage = ui->seFirstPage->value();
-    s.PrinterIndex = ui->cbPrinters->currentIndex();
-    s.Orientation = ui->rgOrientation->itemIndex();
-    s.PointSize = ui->sePointSize->value();
-    s.Bold = ui->cbBold->isChecked();
-    s.Italic = ui->cbItalic->isChecked();
-    s.Underline = ui->cbUnderline->isChecked();
-    s.Strikeout = ui->cbStrikeout->isChecked();
-    s.PaperSize = ui->rgPaperSize->itemIndex();
-    s.Units = ui->rgUnits->itemIndex();
-    s.Top = ui->eTop->text();
-    s.Bottom = ui->eBottom->text();
-    s.Left = ui->eLeft->text();
-    s.Right = ui->eRight->text();
-    s.Columns = ui->rgColumns->itemIndex();
-    s.UseBorders = ui->cbBorders->isChecked();
-    s.Title = {faceOf(ui->cbRTFontName),       ui->seRTFontSize->value(),
-               ui->sbRTBold->isChecked(),      ui->sbRTItalic->isChecked(),
-               ui->sbRTUnderline->isChecked(), ui->sbRTStrikeout->isChecked()};
-    s.Header = {faceOf(ui->cbHFontName),       ui->seHFontSize->value(),
-                ui->sbHBold->isChecked(),      ui->sbHItalic->isChecked(),
-                ui->SBHUnderline->isChecked(), ui->SBHStrikeout->isChecked()};
-    s.Footer = {faceOf(ui->cbFFontName),       ui->seFFontSize->value(),
-                ui->sbFBold->isChecked(),      ui->sbFItalic->isChecked(),
-                ui->sbFUnderline->isChecked(), ui->sbFStrikeout->isChecked()};
-    const FontCheckList* list = ui->clbFonts;
-    const bool all = ui->cbAllFonts->checkState() == Qt::Checked;
-    const int count = list->count();
-    s.Fonts.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        if (all || list->isChecked(i))
-            s.Fonts.append(list->name(i));
-    }
+    s.Message = v.Message;
+    s.FontName = v.FontName;
+    s.DisplayTitle = v.DisplayTitle;
+    s.TitleText = v.TitleText;
+    s.DisplayHeader = v.DisplayHeader;
+    s.HeaderText = v.HeaderText;
+    s.ListChars = v.ListChars;
+    s.SuppressHeader = v.SuppressHeader;
+    s.DateTime = v.DateTime;
+    s.PageNo = v.PageNo;
+    s.FirstPage = v.FirstPage;
+    s.PrinterIndex = v.PrinterIndex;
+    s.Orientation = v.Orientation;
+    s.PointSize = v.PointSize;
+    s.Bold = v.Bold;
+    s.Italic = v.Italic;
+    s.Underline = v.Underline;
+    s.Strikeout = v.Strikeout;
+    s.PaperSize = v.PaperSize;
+    s.Units = v.Units;
+    s.Top = v.Top;
+    s.Bottom = v.Bottom;
+    s.Left = v.Left;
+    s.Right = v.Right;
+    s.Columns = v.Columns;
+    s.UseBorders = v.UseBorders;
+    s.Title = {v.RTFontName, v.RTFontSize, v.RTBold, v.RTItalic, v.RTUnderline, v.RTStrikeout};
+    s.Header = {v.HFontName, v.HFontSize, v.HBold, v.HItalic, v.HUnderline, v.HStrikeout};
+    s.Footer = {v.FFontName, v.FFontSize, v.FBold, v.FItalic, v.FUnderline, v.FStrikeout};
+    s.Fonts = advanced.chosenFonts();
     return s;
 }

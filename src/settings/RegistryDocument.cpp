@@ -1,7 +1,5 @@
 #include "settings/RegistryDocument.h"
 
-#include "app/Messages.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -100,8 +98,9 @@ QString native(const QString& path)
 
 } // namespace
 
-RegistryDocument::RegistryDocument(const QString& filePath, const QStringList& appKeyPath)
-    : m_filePath(filePath), m_appKeyPath(appKeyPath)
+RegistryDocument::RegistryDocument(const QString& filePath, const QStringList& appKeyPath,
+                                   Notice notice)
+    : m_filePath(filePath), m_appKeyPath(appKeyPath), m_notice(std::move(notice))
 {}
 
 QJsonObject RegistryDocument::read()
@@ -111,7 +110,7 @@ QJsonObject RegistryDocument::read()
         DocumentLock lock(m_filePath + QStringLiteral(".lock"));
         root = load(lock.isHeld()).root;
     }
-    showPendingWarning();
+    reportPendingNotice();
     return root;
 }
 
@@ -127,11 +126,11 @@ bool RegistryDocument::update(const std::function<bool(QJsonObject& root)>& chan
         if (change(document.root))
             saved = lock.isHeld() && document.replaceable && save(document.root);
     } catch (...) {
-        showPendingWarning();
+        reportPendingNotice();
         throw;
     }
     // The box waits for the user: never while other copies wait for the lock.
-    showPendingWarning();
+    reportPendingNotice();
     return saved;
 }
 
@@ -266,10 +265,11 @@ bool RegistryDocument::save(const QJsonObject& root)
     return true;
 }
 
-void RegistryDocument::showPendingWarning()
+void RegistryDocument::reportPendingNotice()
 {
     if (m_pendingWarning.isEmpty())
         return;
     const QString text = std::exchange(m_pendingWarning, QString());
-    Messages::showWarning(text);
+    if (m_notice)
+        m_notice(text);
 }

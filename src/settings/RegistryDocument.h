@@ -11,7 +11,8 @@
 // replaced atomically, before it returns.
 //
 // A document that cannot be used (not JSON, too large, unreadable, or with values where the
-// application key or its sections should be) is moved aside and the user is told once; reading
+// application key or its sections should be) is moved aside and the caller is told once, through
+// the notice it handed in, so that it can tell the user; reading
 // then goes on as if there were no document. One that cannot even be moved aside is never
 // replaced: it reads as empty and every change fails.
 class RegistryDocument
@@ -22,7 +23,10 @@ public:
 
     // appKeyPath: the keys from the root down to the application key, whose path and direct
     // children must be keys in a usable document.
-    RegistryDocument(const QString& filePath, const QStringList& appKeyPath);
+    // notice: receives the text for the user when a document had to be set aside; run outside
+    // the lock, as a box waits for the user.
+    using Notice = std::function<void(const QString& text)>;
+    RegistryDocument(const QString& filePath, const QStringList& appKeyPath, Notice notice = {});
 
     const QString& filePath() const { return m_filePath; }
 
@@ -45,9 +49,10 @@ private:
     QString problemWith(const QByteArray& bytes, QJsonObject* root) const;
     bool setAside(const QString& problem, bool lockHeld);
     bool save(const QJsonObject& root);
-    void showPendingWarning();
+    void reportPendingNotice();
 
     QString m_filePath;
     QStringList m_appKeyPath;
+    Notice m_notice;
     QString m_pendingWarning;
 };

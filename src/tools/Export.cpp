@@ -1,7 +1,7 @@
 #include "tools/Export.h"
 
-#include "app/Messages.h"
-#include "app/TypovexApplication.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
 #include "fonts/FontServices.h"
 #include "tools/BmpWriter.h"
 #include "tools/JpegWriter.h"
@@ -13,8 +13,6 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QScreen>
-
-TdlgJPEGExport* dlgJPEGExport = nullptr;
 
 namespace {
 
@@ -68,11 +66,7 @@ TdlgJPEGExport::TdlgJPEGExport(QWidget* parent)
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TdlgJPEGExport::~TdlgJPEGExport()
-{
-    if (dlgJPEGExport == this)
-        dlgJPEGExport = nullptr;
-}
+TdlgJPEGExport::~TdlgJPEGExport() = default;
 
 void TdlgJPEGExport::setSaveDialogHook(SaveDialogHook hook)
 {

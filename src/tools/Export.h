@@ -57,7 +57,6 @@ public:
     static bool saveImage(const QImage& image, const QString& path);
 
     QFileDialog* saveDialog() const { return m_saveDialog; }
-    Ui::TdlgJPEGExport* ui() const { return m_ui.get(); }
 
 private:
     void updateSampleFont();
@@ -66,6 +65,3 @@ private:
     std::unique_ptr<Ui::TdlgJPEGExport> m_ui;
     QFileDialog* m_saveDialog = nullptr;
 };
-
-// The program's one sample export dialog, made by the entry sequence.
-extern TdlgJPEGExport* dlgJPEGExport;

@@ -1,6 +1,6 @@
 #include "tools/ViewCharSet.h"
 
-#include "app/TypovexApplication.h"
+#include "base/Guarded.h"
 #include "fonts/FontServices.h"
 #include "tools/CharacterCodes.h"
 #include "ui_ViewCharSet.h"
@@ -9,8 +9,6 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
-
-TdlgViewCharacterSet* dlgViewCharacterSet = nullptr;
 
 namespace {
 
@@ -122,11 +120,7 @@ TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TdlgViewCharacterSet::~TdlgViewCharacterSet()
-{
-    if (dlgViewCharacterSet == this)
-        dlgViewCharacterSet = nullptr;
-}
+TdlgViewCharacterSet::~TdlgViewCharacterSet() = default;
 
 void TdlgViewCharacterSet::ShowForFont(const QString& face)
 {

@@ -51,14 +51,9 @@ public:
     void cbStrikeoutClick();
     void cbASCIIcodesClick();
 
-    Ui::TdlgViewCharacterSet* ui() const { return m_ui.get(); }
-
 private:
     void updateSampleFont();
     void showChosenView();
 
     std::unique_ptr<Ui::TdlgViewCharacterSet> m_ui;
 };
-
-// The program's one character set viewer, made by the entry sequence.
-extern TdlgViewCharacterSet* dlgViewCharacterSet;

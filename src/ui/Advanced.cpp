@@ -1,6 +1,6 @@
 #include "ui/Advanced.h"
 
-#include "app/TypovexApplication.h"
+#include "base/Guarded.h"
 #include "fonts/FontFolders.h"
 #include "fonts/FontSelection.h"
 #include "fonts/FontServices.h"
@@ -11,6 +11,7 @@
 #include <optional>
 #include <QLocale>
 #include <QShortcut>
+#include <QTabBar>
 
 namespace {
 
@@ -138,6 +139,50 @@ void TfrmAdvanced::FormCreate()
         faces->addItems(families);
         faces->setCurrentIndex(-1);
     }
+}
+
+QStringList TfrmAdvanced::chosenFonts() const
+{
+    const FontCheckList* list = m_ui->clbFonts;
+    const bool all = m_ui->cbAllFonts->checkState() == Qt::Checked;
+    const int count = list->count();
+    QStringList fonts;
+    fonts.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        if (all || list->isChecked(i))
+            fonts.append(list->name(i));
+    }
+    return fonts;
+}
+
+int TfrmAdvanced::startupMode() const
+{
+    return m_ui->rgStartup->itemIndex();
+}
+
+bool TfrmAdvanced::startMinimised() const
+{
+    return m_ui->cbMinimise->isChecked();
+}
+
+bool TfrmAdvanced::anyFontChosen() const
+{
+    return m_ui->cbAllFonts->checkState() != Qt::Unchecked;
+}
+
+int TfrmAdvanced::tabsWidth() const
+{
+    return m_ui->pgTypovex->tabBar()->sizeHint().width();
+}
+
+void TfrmAdvanced::showFontsTab()
+{
+    m_ui->pgTypovex->setCurrentWidget(m_ui->tsFonts);
+}
+
+void TfrmAdvanced::focusFontList()
+{
+    m_ui->clbFonts->setFocus();
 }
 
 void TfrmAdvanced::RemoveAddedFonts()

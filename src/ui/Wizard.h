@@ -49,6 +49,7 @@ private:
     void CommitPage();
 
     template <typename T> T* advancedControl(const char* name) const;
+    QWidget* wizardControl(const char* name) const;
     void fitPageFont();
 
     std::unique_ptr<Ui::TfrmWizard> ui;

@@ -3,8 +3,9 @@
 // when no error box showed. Run with a temporary XDG_CONFIG_HOME.
 #include "app/AppGlobals.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
 #include "ui/Advanced.h"

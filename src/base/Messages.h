@@ -1,8 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <QMessageBox>
 #include <QString>
-#include <functional>
 
 class QWidget;
 
