@@ -1,5 +1,7 @@
 #include "fonts/FontFileName.h"
 
+#include "fonts/BigEndian.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,16 +11,6 @@
 namespace FontFileName {
 
 namespace {
-
-uint16_t be16(const unsigned char* p)
-{
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint32_t be32(const unsigned char* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
 
 bool readExactly(const ReadAt& read, uint64_t offset, unsigned char* buffer, int64_t size)
 {
@@ -39,7 +31,7 @@ std::string readFullName(const ReadAt& read)
     // relative to the start of the file.
     uint64_t fontStart = 0;
     if (readExactly(read, 0, header, 16) && std::memcmp(header, "ttcf", 4) == 0)
-        fontStart = be32(header + 12);
+        fontStart = BigEndian::u32(header + 12);
 
     uint64_t nameOffset = 0;
     bool found = false;
@@ -48,7 +40,7 @@ std::string readFullName(const ReadAt& read)
         if (!readExactly(read, fontStart + 12 + uint64_t(i) * 16, record, 16))
             return {};
         if (std::memcmp(record, "name", 4) == 0) {
-            nameOffset = be32(record + 8);
+            nameOffset = BigEndian::u32(record + 8);
             found = true;
         }
     }
@@ -58,18 +50,18 @@ std::string readFullName(const ReadAt& read)
     unsigned char nameHeader[6];
     if (!readExactly(read, nameOffset, nameHeader, 6))
         return {};
-    const uint16_t storageOffset = be16(nameHeader + 4);
+    const uint16_t storageOffset = BigEndian::u16(nameHeader + 4);
 
     for (uint32_t i = 0; i < maxRecords; ++i) {
         unsigned char record[12];
         if (!readExactly(read, nameOffset + 6 + uint64_t(i) * 12, record, 12))
             return {};
-        const uint16_t platform = be16(record);
-        const uint16_t nameId = be16(record + 6);
+        const uint16_t platform = BigEndian::u16(record);
+        const uint16_t nameId = BigEndian::u16(record + 6);
         if (platform != 3 || nameId != 4)
             continue;
-        const int64_t length = std::min<int64_t>(be16(record + 8), nameBufferBytes);
-        const uint64_t at = nameOffset + storageOffset + be16(record + 10);
+        const int64_t length = std::min<int64_t>(BigEndian::u16(record + 8), nameBufferBytes);
+        const uint64_t at = nameOffset + storageOffset + BigEndian::u16(record + 10);
         char text[nameBufferBytes];
         const int64_t got = std::max<int64_t>(0, std::min(read(at, text, length), length));
         // The low byte of each whole unit; a trailing half unit is no character.

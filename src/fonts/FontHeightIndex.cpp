@@ -1,5 +1,7 @@
 #include "fonts/FontHeightIndex.h"
 
+#include "fonts/BigEndian.h"
+
 #include <QFont>
 #include <QtEndian>
 
@@ -70,19 +72,6 @@ struct FileCloser
 bool readAt(int fd, qint64 offset, void* buffer, size_t size)
 {
     return ::pread(fd, buffer, size, offset) == static_cast<ssize_t>(size);
-}
-
-quint32 be32(const uchar* p)
-{
-    return qFromBigEndian<quint32>(p);
-}
-quint16 beU16(const uchar* p)
-{
-    return qFromBigEndian<quint16>(p);
-}
-qint16 beS16(const uchar* p)
-{
-    return qFromBigEndian<qint16>(p);
 }
 
 // Fixed-point 26.6 as Qt's font engines keep their metrics: a value converted from real by
@@ -235,22 +224,23 @@ FontHeightIndex::Metrics& FontHeightIndex::metricsOf(const Face& face)
     if (!readAt(fd.fd, 0, header, sizeof header))
         return m;
     qint64 directory = 0;
-    if (be32(header) == 0x74746366) { // 'ttcf': a collection, find the face's own directory
+    if (BigEndian::u32(header) ==
+        0x74746366) { // 'ttcf': a collection, find the face's own directory
         const int faceIndex = face.index & 0xffff;
-        if (faceIndex >= static_cast<int>(be32(header + 8)))
+        if (faceIndex >= static_cast<int>(BigEndian::u32(header + 8)))
             return m;
         uchar offset[4];
         if (!readAt(fd.fd, 12 + 4 * faceIndex, offset, 4))
             return m;
-        directory = be32(offset);
+        directory = BigEndian::u32(offset);
         if (!readAt(fd.fd, directory, header, sizeof header))
             return m;
     }
-    const quint32 version = be32(header);
+    const quint32 version = BigEndian::u32(header);
     if (version != 0x00010000 && version != 0x4f54544f /* OTTO */ &&
         version != 0x74727565 /* true */)
         return m;
-    const int numTables = beU16(header + 4);
+    const int numTables = BigEndian::u16(header + 4);
     if (numTables == 0 || numTables > 512)
         return m;
     QByteArray records(numTables * 16, Qt::Uninitialized);
@@ -260,16 +250,16 @@ FontHeightIndex::Metrics& FontHeightIndex::metricsOf(const Face& face)
     quint32 headAt = 0, hheaAt = 0, os2At = 0, os2Length = 0;
     const auto* r = reinterpret_cast<const uchar*>(records.constData());
     for (int i = 0; i < numTables; ++i, r += 16) {
-        switch (be32(r)) {
+        switch (BigEndian::u32(r)) {
         case 0x68656164:
-            headAt = be32(r + 8);
+            headAt = BigEndian::u32(r + 8);
             break; // head
         case 0x68686561:
-            hheaAt = be32(r + 8);
+            hheaAt = BigEndian::u32(r + 8);
             break; // hhea
         case 0x4f532f32:
-            os2At = be32(r + 8);
-            os2Length = be32(r + 12);
+            os2At = BigEndian::u32(r + 8);
+            os2Length = BigEndian::u32(r + 12);
             break;       // OS/2
         case 0x45424c43: // EBLC
         case 0x43424c43: // CBLC
@@ -283,15 +273,15 @@ FontHeightIndex::Metrics& FontHeightIndex::metricsOf(const Face& face)
     uchar head[20];
     if (!headAt || !readAt(fd.fd, headAt, head, sizeof head))
         return m;
-    m.unitsPerEm = beU16(head + 18);
+    m.unitsPerEm = BigEndian::u16(head + 18);
     if (m.unitsPerEm == 0)
         return m;
 
     bool haveMetrics = false;
     uchar hhea[10];
     if (hheaAt && readAt(fd.fd, hheaAt, hhea, sizeof hhea)) {
-        const qint16 ascent = beS16(hhea + 4);
-        const qint16 descent = beS16(hhea + 6);
+        const qint16 ascent = BigEndian::s16(hhea + 4);
+        const qint16 descent = BigEndian::s16(hhea + 6);
         if (ascent != 0 || descent != 0) {
             m.ascent = ascent;
             m.descent = -descent;
@@ -300,11 +290,11 @@ FontHeightIndex::Metrics& FontHeightIndex::metricsOf(const Face& face)
     }
     uchar os2[78];
     if (os2At && os2Length >= sizeof os2 && readAt(fd.fd, os2At, os2, sizeof os2)) {
-        const quint16 fsSelection = beU16(os2 + 62);
-        const qint16 typoAscent = beS16(os2 + 68);
-        const qint16 typoDescent = beS16(os2 + 70);
-        const quint16 winAscent = beU16(os2 + 74);
-        const quint16 winDescent = beU16(os2 + 76);
+        const quint16 fsSelection = BigEndian::u16(os2 + 62);
+        const qint16 typoAscent = BigEndian::s16(os2 + 68);
+        const qint16 typoDescent = BigEndian::s16(os2 + 70);
+        const quint16 winAscent = BigEndian::u16(os2 + 74);
+        const quint16 winDescent = BigEndian::u16(os2 + 76);
         constexpr quint16 useTypoMetrics = 0x80;
         if (fsSelection & useTypoMetrics) {
             if (typoAscent != 0 || typoDescent != 0) {
