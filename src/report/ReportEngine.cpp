@@ -193,10 +193,13 @@ void preview(ReportModel& report)
 
 PrintResult print(ReportModel& report, const QString& jobTitle)
 {
-    const QString printer = ReportPrinter::printerName(report.setup.printerIndex);
-    if (printer.isEmpty())
+    if (ReportPrinter::printerName(-1).isEmpty())
         return {PrintResult::Status::NoPrinter, {}, 0};
     return runToDevice(report, [&](const PageStore& store) {
+        // Resolved only now: beforePrint is what copies the chosen printer into the set-up.
+        const QString printer = ReportPrinter::printerName(report.setup.printerIndex);
+        if (printer.isEmpty())
+            return PrintResult{PrintResult::Status::NoPrinter, {}, 0};
         return ReportPrinter::print(store, report.setup, printer, jobTitle);
     });
 }
