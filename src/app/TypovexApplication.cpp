@@ -48,6 +48,6 @@ void TypovexApplication::handleException(std::exception_ptr error)
     } catch (const std::exception& e) {
         Messages::showError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Messages::showError(QStringLiteral("Unknown error"));
+        Messages::showError(tr("Unknown error"));
     }
 }
