@@ -8,6 +8,9 @@ packages=(
   cmake g++ ninja-build pkg-config
   # toolkit and libraries
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  # translation catalogues: CMake's LinguistTools package and lupdate/lrelease; Qt's own
+  # catalogues for its standard dialogs (a run-time need)
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libjpeg62-turbo-dev libcups2-dev libfontconfig-dev
   # fonts the program and its tests rely on
   fontconfig fonts-liberation2 fonts-dejavu-core

@@ -26,8 +26,13 @@ struct ZoomChoice
 
 // One table for the drop-down (index = choice - 1) and the menu (tag = choice).
 constexpr ZoomChoice zoomChoices[] = {
-    {"50%", 50},   {"75%", 75},       {"100%", 100},        {"150%", 150},
-    {"200%", 200}, {"Page width", 0}, {"Fit to window", 0},
+    {"50%", 50},
+    {"75%", 75},
+    {"100%", 100},
+    {"150%", 150},
+    {"200%", 200},
+    {QT_TRANSLATE_NOOP("TRptPreviewFrm", "Page width"), 0},
+    {QT_TRANSLATE_NOOP("TRptPreviewFrm", "Fit to window"), 0},
 };
 constexpr int pageWidthChoice = 6;
 constexpr int fitChoice = 7;
@@ -119,7 +124,7 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     auto& ui = *m_ui;
 
     for (const ZoomChoice& choice : zoomChoices)
-        ui.cbZoom->addItem(QString::fromLatin1(choice.text));
+        ui.cbZoom->addItem(tr(choice.text));
     ui.btnFirstPage->setIcon(pageIcon(Glyph::First));
     ui.btnPrevPage->setIcon(pageIcon(Glyph::Prev));
     ui.btnNextPage->setIcon(pageIcon(Glyph::Next));
@@ -130,7 +135,7 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("pmPreview"));
     for (int choice = 1; choice <= 7; ++choice) {
-        QAction* item = m_menu->addAction(QString::fromLatin1(zoomChoices[choice - 1].text));
+        QAction* item = m_menu->addAction(tr(zoomChoices[choice - 1].text));
         item->setCheckable(true);
         item->setData(choice);
         connect(item, &QAction::triggered, this,
@@ -138,18 +143,14 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
         m_zoomItems.append(item);
     }
     m_menu->addSeparator();
-    m_firstItem =
-        m_menu->addAction(QStringLiteral("First page"), this, [this] { btnFirstPageClick(); });
-    m_prevItem =
-        m_menu->addAction(QStringLiteral("Previous page"), this, [this] { btnPrevPageClick(); });
-    m_nextItem =
-        m_menu->addAction(QStringLiteral("Next page"), this, [this] { btnNextPageClick(); });
-    m_lastItem =
-        m_menu->addAction(QStringLiteral("Last page"), this, [this] { btnLastPageClick(); });
+    m_firstItem = m_menu->addAction(tr("First page"), this, [this] { btnFirstPageClick(); });
+    m_prevItem = m_menu->addAction(tr("Previous page"), this, [this] { btnPrevPageClick(); });
+    m_nextItem = m_menu->addAction(tr("Next page"), this, [this] { btnNextPageClick(); });
+    m_lastItem = m_menu->addAction(tr("Last page"), this, [this] { btnLastPageClick(); });
     m_menu->addSeparator();
-    m_saveItem = m_menu->addAction(QStringLiteral("Save as PDF..."), this,
+    m_saveItem = m_menu->addAction(tr("Save as PDF..."), this,
                                    [this] { guarded([this] { bSavePdfClick(); }); });
-    QAction* close = m_menu->addAction(QStringLiteral("Close"), this, [this] { bCloseClick(); });
+    QAction* close = m_menu->addAction(tr("Close"), this, [this] { bCloseClick(); });
     for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem, m_saveItem, close})
         item->setData(0);
 
@@ -209,12 +210,12 @@ void TRptPreviewFrm::FormShow()
     auto& ui = *m_ui;
     ui.RptPreview->hide();
     ui.bClose->setFocus();
-    ui.lblMsg->setText(QStringLiteral("Generating report, please wait ..."));
+    ui.lblMsg->setText(tr("Generating report, please wait ..."));
     ui.lblMsg->show();
     ui.pgbReport->setValue(0);
     ui.pgbReport->show();
     ui.edPageNumber->setText(QStringLiteral("0"));
-    ui.lblPages->setText(QStringLiteral("of 0"));
+    ui.lblPages->setText(tr("of %1").arg(0));
     ui.cbZoom->setCurrentIndex(fitChoice - 1);
     FirstPageShown = false;
     for (QToolButton* b : {ui.btnFirstPage, ui.btnPrevPage, ui.btnNextPage, ui.btnLastPage})
@@ -280,7 +281,7 @@ void TRptPreviewFrm::UpdateNavigation()
     const int page = ui.RptPreview->pageNumber();
     const int count = ui.RptPreview->pageCount();
     ui.edPageNumber->setText(QString::number(page));
-    ui.lblPages->setText(QStringLiteral("of ") + QString::number(count));
+    ui.lblPages->setText(tr("of %1").arg(count));
     const bool back = page > 1;
     const bool forward = page < count;
     ui.btnFirstPage->setEnabled(back);
@@ -335,7 +336,7 @@ void TRptPreviewFrm::edPageNumberExit()
         m_ui->RptPreview->setPageNumber(page);
     UpdateNavigation();
     if (!ok)
-        throw TypovexError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw TypovexError(tr("'%1' is not a valid integer value").arg(text));
 }
 
 void TRptPreviewFrm::edPageNumberKeyDown()
@@ -418,8 +419,7 @@ void TRptPreviewFrm::bSavePdfClick()
     if (saveFileHook()) {
         path = saveFileHook()(this);
     } else {
-        QFileDialog dialog(this, QStringLiteral("Save as PDF"), QString(),
-                           QStringLiteral("PDF files (*.pdf)"));
+        QFileDialog dialog(this, tr("Save as PDF"), QString(), tr("PDF files (*.pdf)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("pdf"));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
@@ -430,7 +430,7 @@ void TRptPreviewFrm::bSavePdfClick()
     QString error;
     ReportPrinter::savePdf(*store, path, 0, &error);
     if (!error.isEmpty())
-        throw TypovexError(QStringLiteral("Could not save \"%1\": %2").arg(path, error));
+        throw TypovexError(tr("Could not save \"%1\": %2").arg(path, error));
 }
 
 bool TRptPreviewFrm::eventFilter(QObject* watched, QEvent* event)
