@@ -59,6 +59,7 @@ expected_files=(
     ./usr/bin/typovex
     ./usr/share/applications/typovex.desktop
     ./usr/share/icons/hicolor/scalable/apps/typovex.svg
+    ./usr/share/typovex/translations/typovex_de.qm
 )
 png_sizes=(16 22 24 32 48 64 128 256)
 for n in "${png_sizes[@]}"; do
