@@ -238,7 +238,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("catalogue.pdf"));
-        TRptPreviewFrm::setSaveFileHook([&](QWidget*) { return path; });
+        TRptPreviewFrm::setSaveFileHook([&](QWidget*, const QString&) { return path; });
         m_window->showRun(*m_store);
         for (int i = 1; i <= 3; ++i)
             m_store->addPage(pageNumbered(i));
@@ -255,7 +255,7 @@ private slots:
 
         // A save that cannot be written reports it and leaves nothing behind.
         const QString bad = dir.filePath(QStringLiteral("missing/catalogue.pdf"));
-        TRptPreviewFrm::setSaveFileHook([&](QWidget*) { return bad; });
+        TRptPreviewFrm::setSaveFileHook([&](QWidget*, const QString&) { return bad; });
         child<QPushButton>("bSavePdf")->click();
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(m_messages[0].startsWith(QStringLiteral("Could not save")));
