@@ -263,6 +263,42 @@ private slots:
         TRptPreviewFrm::setSaveFileHook({});
     }
 
+    void pageButtonsInkFollowsThePalette_data()
+    {
+        QTest::addColumn<QColor>("button");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("lightInk");
+        QTest::newRow("dark theme") << QColor(0x35, 0x35, 0x35) << QColor(0xf0, 0xf0, 0xf0) << true;
+        QTest::newRow("light theme") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black) << false;
+    }
+    void pageButtonsInkFollowsThePalette()
+    {
+        QFETCH(QColor, button);
+        QFETCH(QColor, text);
+        QFETCH(bool, lightInk);
+        const QPalette before = QApplication::palette();
+        QPalette theme(button, button);
+        theme.setColor(QPalette::ButtonText, text);
+        // The window exists already: a change of theme while it runs must reach the buttons.
+        QApplication::setPalette(theme);
+        const QImage image = child<QToolButton>("btnNextPage")
+                                 ->icon()
+                                 .pixmap(QSize(16, 16), QIcon::Normal)
+                                 .toImage();
+        QApplication::setPalette(before);
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() < 200)
+                    continue;
+                ++inked;
+                QVERIFY2(lightInk ? c.lightness() > 200 : c.lightness() < 60, qPrintable(c.name()));
+            }
+        }
+        QVERIFY(inked > 10);
+    }
+
 private:
     template <typename T> T* child(const char* name) const
     {
