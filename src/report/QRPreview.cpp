@@ -7,7 +7,10 @@
 #include "report/PageStore.h"
 #include "report/ReportPrinter.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
@@ -65,8 +68,10 @@ void drawGlyph(QPainter& p, Glyph glyph, const QColor& colour, QPoint offset)
     p.translate(-offset);
 }
 
-// A black image, with an embossed grey copy for the disabled state. Drawn at the size and pixel
-// ratio each request asks for, so that the buttons stay sharp on high-resolution screens.
+// The image in the button text's colour, so that it stands out on light and dark themes alike;
+// disabled, a greyed copy, embossed where the theme is light. The colours are taken at every
+// paint, so the buttons follow a change of theme while the window is open. Drawn at the size and
+// pixel ratio each request asks for, so that the buttons stay sharp on high-resolution screens.
 class PageIconEngine : public QIconEngine
 {
 public:
@@ -74,14 +79,23 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
     {
+        const QPalette palette = QGuiApplication::palette();
         painter->save();
         painter->translate(rect.topLeft());
         painter->scale(rect.width() / 16.0, rect.height() / 16.0);
         if (mode == QIcon::Disabled) {
-            drawGlyph(*painter, m_glyph, Qt::white, {1, 1});
-            drawGlyph(*painter, m_glyph, QColor(128, 128, 128), {0, 0});
+            const bool lightTheme = palette.color(QPalette::Button).lightness() >
+                                    palette.color(QPalette::ButtonText).lightness();
+            if (lightTheme) {
+                drawGlyph(*painter, m_glyph, palette.color(QPalette::Light), {1, 1});
+                drawGlyph(*painter, m_glyph, palette.color(QPalette::Dark), {0, 0});
+            } else {
+                drawGlyph(*painter, m_glyph,
+                          palette.color(QPalette::Disabled, QPalette::ButtonText), {0, 0});
+            }
         } else {
-            drawGlyph(*painter, m_glyph, Qt::black, {0, 0});
+            drawGlyph(*painter, m_glyph, palette.color(QPalette::Active, QPalette::ButtonText),
+                      {0, 0});
         }
         painter->restore();
     }
@@ -111,6 +125,26 @@ TRptPreviewFrm::SaveFileHook& saveFileHook()
 {
     static TRptPreviewFrm::SaveFileHook hook;
     return hook;
+}
+
+// The folder the last PDF of this run went to; the home folder before the first.
+QString& lastPdfFolder()
+{
+    static QString folder = QDir::homePath();
+    return folder;
+}
+
+// "<title>.pdf", with what a file name cannot hold replaced.
+QString pdfFileName(const QString& title)
+{
+    QString name = title.simplified();
+    for (QChar& c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || !c.isPrint())
+            c = QLatin1Char('-');
+    }
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("Typovex");
+    return name + QStringLiteral(".pdf");
 }
 
 } // namespace
@@ -415,13 +449,15 @@ void TRptPreviewFrm::bSavePdfClick()
     PageStore* store = m_ui->RptPreview->store();
     if (!store || store->pageCount() == 0 || !store->isFinished())
         return;
+    const QString name = pdfFileName(store->title());
     QString path;
     if (saveFileHook()) {
-        path = saveFileHook()(this);
+        path = saveFileHook()(this, QDir(lastPdfFolder()).filePath(name));
     } else {
-        QFileDialog dialog(this, tr("Save as PDF"), QString(), tr("PDF files (*.pdf)"));
+        QFileDialog dialog(this, tr("Save as PDF"), lastPdfFolder(), tr("PDF files (*.pdf)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.selectFile(name);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().constFirst();
     }
@@ -431,6 +467,7 @@ void TRptPreviewFrm::bSavePdfClick()
     ReportPrinter::savePdf(*store, path, 0, &error);
     if (!error.isEmpty())
         throw TypovexError(tr("Could not save \"%1\": %2").arg(path, error));
+    lastPdfFolder() = QFileInfo(path).absolutePath();
 }
 
 bool TRptPreviewFrm::eventFilter(QObject* watched, QEvent* event)

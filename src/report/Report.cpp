@@ -240,6 +240,7 @@ void TfrmReport::qrFontRptBeforePrint()
 
     qbTitle->setEnabled(s.DisplayTitle);
     qrlTitle->setText(s.TitleText);
+    qrFontRpt.documentTitle = s.TitleText;
     qbHeader->setEnabled(s.DisplayHeader && !s.SuppressHeader);
     qrlHeader->setText(s.HeaderText);
 

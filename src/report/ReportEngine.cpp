@@ -162,6 +162,7 @@ PrintResult runToDevice(ReportModel& report,
     if (report.beforePrint)
         report.beforePrint();
     PageStore store(report.setup.pageSize());
+    store.setTitle(report.documentTitle);
     generate(report, store);
     PrintResult result = send(store);
     if (report.afterPrint)
@@ -181,6 +182,7 @@ void preview(ReportModel& report)
     if (report.beforePrint)
         report.beforePrint();
     PageStore store(report.setup.pageSize());
+    store.setTitle(report.documentTitle);
     if (report.onPreview)
         report.onPreview(store);
     generate(report, store);

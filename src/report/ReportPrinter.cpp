@@ -82,6 +82,7 @@ int savePdf(const PageStore& store, const QString& path, int firstPage, QString*
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Typovex"));
+        writer.setTitle(store.title());
         writer.setPageLayout(pageLayoutOf(store));
         writer.setResolution(1200);
         drawn = render(store, writer, firstPage);
