@@ -34,6 +34,8 @@ add_custom_command(OUTPUT ${packaging_out}/changelog.gz
                    DEPENDS ${packaging_out}/changelog VERBATIM)
 add_custom_target(typovex_documents ALL
                   DEPENDS ${packaging_out}/typovex.1.gz ${packaging_out}/changelog.gz)
+# The README builds the program alone before it makes the package.
+add_dependencies(typovex typovex_documents)
 install(FILES ${packaging_out}/typovex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The folder is named after the package, not after the project.
 install(FILES ${packaging_dir}/copyright ${packaging_out}/changelog.gz
