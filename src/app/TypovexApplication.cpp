@@ -1,10 +1,12 @@
 #include "app/TypovexApplication.h"
 
+#include "app/Translations.h"
 #include "base/Guarded.h"
 #include "base/Messages.h"
 
 #include <QDir>
 #include <QIcon>
+#include <QLocale>
 
 // The icon of every window: each PNG size of the installed icon, so that no window manager has
 // to scale a large one down.
@@ -27,6 +29,8 @@ TypovexApplication::TypovexApplication(int& argc, char** argv) : QApplication(ar
     // Lets the desktop match the windows to the installed desktop entry.
     setDesktopFileName(QStringLiteral("typovex"));
     setWindowIcon(applicationIcon());
+    // Before any window exists, as windows take their texts when they are built.
+    Translations::install(QLocale::system());
 }
 
 bool TypovexApplication::notify(QObject* receiver, QEvent* event)

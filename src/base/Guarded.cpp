@@ -1,5 +1,7 @@
 #include "base/Guarded.h"
 
+#include <QCoreApplication>
+
 #include "base/Errors.h"
 #include "base/Messages.h"
 
@@ -12,6 +14,6 @@ void reportException(std::exception_ptr error)
     } catch (const std::exception& e) {
         Messages::showError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Messages::showError(QStringLiteral("Unknown error"));
+        Messages::showError(QCoreApplication::translate("TypovexApplication", "Unknown error"));
     }
 }

@@ -16,12 +16,16 @@
 
 namespace {
 
-const auto firstText = QStringLiteral("Hello");
-const QStringList saveFilters = {
-    QStringLiteral("All (*.jpg;*.jpeg;*.bmp)"),
-    QStringLiteral("JPEG Image File (*.jpg;*.jpeg)"),
-    QStringLiteral("Bitmaps (*.bmp)"),
-};
+const char* const firstText = QT_TRANSLATE_NOOP("TdlgJPEGExport", "Hello");
+
+QStringList saveFilters()
+{
+    return {
+        TdlgJPEGExport::tr("All (*.jpg;*.jpeg;*.bmp)"),
+        TdlgJPEGExport::tr("JPEG Image File (*.jpg;*.jpeg)"),
+        TdlgJPEGExport::tr("Bitmaps (*.bmp)"),
+    };
+}
 constexpr int bitmapItem = 0;
 
 TdlgJPEGExport::SaveDialogHook& saveDialogHook()
@@ -48,7 +52,7 @@ TdlgJPEGExport::TdlgJPEGExport(QWidget* parent)
     m_saveDialog->setObjectName(QStringLiteral("SavePictureDialog1"));
     m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     m_saveDialog->setFileMode(QFileDialog::AnyFile);
-    m_saveDialog->setNameFilters(saveFilters);
+    m_saveDialog->setNameFilters(saveFilters());
     // An existing file is replaced without a question; the folder must exist, which a save
     // dialog of Qt's insists on anyway.
     m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -84,7 +88,7 @@ void TdlgJPEGExport::PrepareForFont(const QString& face)
     m_ui->lblFontName->setText(face);
     updateSampleFont();
     if (m_ui->eSample->text().isEmpty())
-        m_ui->eSample->setText(firstText);
+        m_ui->eSample->setText(tr(firstText));
 }
 
 void TdlgJPEGExport::updateSampleFont()
@@ -122,7 +126,8 @@ void TdlgJPEGExport::cbStrikeoutClick()
 
 QString TdlgJPEGExport::askForPath()
 {
-    const SaveRequest request{saveFilters, saveFilters.first(), m_saveDialog->defaultSuffix()};
+    const QStringList filters = saveFilters();
+    const SaveRequest request{filters, filters.first(), m_saveDialog->defaultSuffix()};
     if (saveDialogHook())
         return saveDialogHook()(request);
     m_saveDialog->selectNameFilter(request.selectedFilter);
@@ -142,7 +147,7 @@ void TdlgJPEGExport::bExportClick()
         return;
     const QImage image = renderSample(m_ui->eSample->font(), m_ui->eSample->text());
     if (!saveImage(image, path))
-        Messages::showMessage(QStringLiteral("Could not save to ") + path);
+        Messages::showMessage(tr("Could not save to %1").arg(path));
 }
 
 QImage TdlgJPEGExport::renderSample(const QFont& font, const QString& text)
@@ -163,7 +168,11 @@ QImage TdlgJPEGExport::renderSample(const QFont& font, const QString& text)
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setFont(font);
-    painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
+    // The ground is always white: a dark theme's light window text would all but vanish on it.
+    QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
+    if (ink.lightness() > 128)
+        ink = Qt::black;
+    painter.setPen(ink);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
     FontServices::drawText(painter, QPoint(0, 0), text);

@@ -51,7 +51,11 @@ public:
     void cbStrikeoutClick();
     void cbASCIIcodesClick();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyColours();
     void updateSampleFont();
     void showChosenView();
 

@@ -9,6 +9,7 @@
 #include "ui/RadioGroup.h"
 #include "ui_Advanced.h"
 
+#include <QCoreApplication>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
@@ -153,5 +154,6 @@ void TfrmAdvanced::SaveSettings()
         for (const Field& f : ListingSettings::fields())
             ListingSettings::writeField(store, f, values);
     }
-    Messages::showMessage(QStringLiteral("Your settings have been saved."));
+    Messages::showMessage(
+        QCoreApplication::translate("ListingSettings", "Your settings have been saved."));
 }
