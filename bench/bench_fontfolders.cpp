@@ -10,7 +10,7 @@
 #include "base/Messages.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFolders.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "ui/Advanced.h"
 
 #include <QDir>

@@ -12,7 +12,7 @@
 #include "app/Startup.h"
 #include "app/TypovexApplication.h"
 #include "fonts/FontCheckList.h"
-#include "fonts/FontHeightIndex.h"
+#include "fontservices/FontHeightIndex.h"
 #include "ui/Advanced.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #   app                         shell: entry, main window, guard, about, wait
 #   ui                          advanced window, wizard, their widgets
 #   report | tools | fonts      font listing report and preview, font tools, font list and folders
-#   settings | engine | fontsys listing settings and their store, report engine, font services
+#   settings | engine | fontservices   listing settings and their store, report engine, font services
 #   base                        errors, message boxes, guarded calls
 #
 # Files of one layer may include each other. A generated form header ui_X.h belongs to the folder
@@ -15,7 +15,7 @@ src="$(cd "$(dirname "$0")/../src" && pwd)"
 layer_of() {
     case "$1" in
     base/*) echo 0 ;;
-    settings/* | engine/* | fontsys/*) echo 1 ;;
+    settings/* | engine/* | fontservices/*) echo 1 ;;
     report/* | tools/* | fonts/*) echo 2 ;;
     ui/*) echo 3 ;;
     app/*) echo 4 ;;
@@ -27,11 +27,10 @@ layer_of() {
 # Includes that still point up, each with its reason; to be emptied, not filled.
 known_exceptions=(
     # The font listing report still reads the settings from the advanced window and the preview
-    # window through the globals; the printer list still lives with the advanced window.
+    # window through the globals.
     "report/Report.cpp -> app/AppGlobals.h"
     "report/Report.cpp -> ui/Advanced.h"
     "report/ReportSettings.cpp -> ui/Advanced.h"
-    "report/ReportPrinter.cpp -> ui/PrinterList.h"
 )
 # Each entry reads "file -> header".
 

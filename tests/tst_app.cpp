@@ -5,8 +5,8 @@
 #include "base/Errors.h"
 #include "base/Guarded.h"
 #include "base/Messages.h"
+#include "engine/PrinterList.h"
 #include "support/TestMain.h"
-#include "ui/PrinterList.h"
 
 #include <algorithm>
 #include <QDialogButtonBox>

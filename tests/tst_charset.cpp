@@ -2,7 +2,7 @@
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "support/SymbolTestFont.h"
 #include "support/TestMain.h"
 #include "tools/CharacterCodes.h"

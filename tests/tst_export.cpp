@@ -3,7 +3,7 @@
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "support/TestMain.h"
 #include "tools/Export.h"
 #include "tools/JpegWriter.h"

@@ -8,8 +8,8 @@
 #include "FontFixtures.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFolders.h"
-#include "fonts/FontServices.h"
 #include "fonts/SelectFolderDialog.h"
+#include "fontservices/FontServices.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
 

@@ -4,9 +4,9 @@
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
+#include "engine/PrinterList.h"
 #include "fonts/FontSelection.h"
 #include "ui/Advanced.h"
-#include "ui/PrinterList.h"
 #include "ui/Wizard.h"
 
 #include <QBitmap>

@@ -3,11 +3,11 @@
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
+#include "engine/PrinterList.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
-#include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
 #include "ui/Wizard.h"
 

@@ -2,11 +2,11 @@
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
-#include "report/PageStore.h"
+#include "engine/PageStore.h"
+#include "engine/PrinterList.h"
+#include "engine/ReportEngine.h"
 #include "report/Report.h"
-#include "report/ReportEngine.h"
 #include "support/TestMain.h"
-#include "ui/PrinterList.h"
 
 #include <QFontDatabase>
 #include <QPainter>

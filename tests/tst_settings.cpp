@@ -1,11 +1,11 @@
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
-#include "fonts/FontServices.h"
+#include "engine/PrinterList.h"
+#include "fontservices/FontServices.h"
 #include "settings/ListingSettings.h"
 #include "settings/WinReg.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
-#include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
 
 #include <memory>

@@ -3,9 +3,9 @@
 #include "base/Messages.h"
 #include "base/Progress.h"
 #include "fonts/FontCheckList.h"
-#include "fonts/FontFileName.h"
-#include "fonts/FontServices.h"
 #include "fonts/SelectFolderDialog.h"
+#include "fontservices/FontFileName.h"
+#include "fontservices/FontServices.h"
 
 #include <QApplication>
 #include <QDir>

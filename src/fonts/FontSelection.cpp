@@ -1,7 +1,7 @@
 #include "fonts/FontSelection.h"
 
 #include "fonts/FontCheckList.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

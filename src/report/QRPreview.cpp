@@ -4,8 +4,8 @@
 #include "base/Errors.h"
 #include "base/Guarded.h"
 #include "base/Messages.h"
-#include "report/PageStore.h"
-#include "report/ReportPrinter.h"
+#include "engine/PageStore.h"
+#include "engine/ReportPrinter.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #include "report/Report.h"
 
 #include "app/AppGlobals.h"
-#include "fonts/FontServices.h"
-#include "report/PageStore.h"
+#include "engine/PageStore.h"
+#include "fontservices/FontServices.h"
 #include "report/QRPreview.h"
 #include "ui/Advanced.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "report/ReportEngine.h"
-#include "report/ReportModel.h"
+#include "engine/ReportEngine.h"
+#include "engine/ReportModel.h"
 #include "report/ReportSettings.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "tools/CharacterCodes.h"
 
-#include "fonts/BigEndian.h"
-#include "fonts/FontServices.h"
+#include "fontservices/BigEndian.h"
+#include "fontservices/FontServices.h"
 
 #include <QByteArray>
 #include <QFont>

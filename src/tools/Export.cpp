@@ -2,7 +2,7 @@
 
 #include "base/Guarded.h"
 #include "base/Messages.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "tools/BmpWriter.h"
 #include "tools/JpegWriter.h"
 #include "ui_Export.h"

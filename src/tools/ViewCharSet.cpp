@@ -1,7 +1,7 @@
 #include "tools/ViewCharSet.h"
 
 #include "base/Guarded.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "tools/CharacterCodes.h"
 #include "ui_ViewCharSet.h"
 

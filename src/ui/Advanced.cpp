@@ -1,10 +1,10 @@
 #include "ui/Advanced.h"
 
 #include "base/Guarded.h"
+#include "engine/PrinterList.h"
 #include "fonts/FontFolders.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
-#include "ui/PrinterList.h"
+#include "fontservices/FontServices.h"
 #include "ui_Advanced.h"
 
 #include <cmath>

@@ -3,15 +3,15 @@
 #include "ui/Advanced.h"
 
 #include "base/Messages.h"
+#include "engine/PrinterList.h"
 #include "settings/ListingSettings.h"
 #include "settings/WinReg.h"
-#include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
 #include "ui_Advanced.h"
 
-#include <QCoreApplication>
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>

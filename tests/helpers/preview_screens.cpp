@@ -3,8 +3,8 @@
 // given as the argument. On a real X server the pictures are taken from the screen
 // (QScreen::grabWindow of the window), so they show what the server displays.
 #include "app/TypovexApplication.h"
-#include "report/PageStore.h"
-#include "report/PreviewControl.h"
+#include "engine/PageStore.h"
+#include "engine/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "report/Report.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/ReportLabel.h"
+#include "engine/ReportLabel.h"
 
 #include <memory>
 #include <vector>

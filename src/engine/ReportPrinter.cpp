@@ -1,8 +1,8 @@
-#include "report/ReportPrinter.h"
+#include "engine/ReportPrinter.h"
 
-#include "report/PageSetup.h"
-#include "report/PageStore.h"
-#include "ui/PrinterList.h"
+#include "engine/PageSetup.h"
+#include "engine/PageStore.h"
+#include "engine/PrinterList.h"
 
 #include <QCoreApplication>
 #include <QPageLayout>

@@ -1,4 +1,4 @@
-#include "ui/PrinterList.h"
+#include "engine/PrinterList.h"
 
 #include <QPrinterInfo>
 

@@ -1,6 +1,6 @@
-#include "fonts/FontHeightIndex.h"
+#include "fontservices/FontHeightIndex.h"
 
-#include "fonts/BigEndian.h"
+#include "fontservices/BigEndian.h"
 
 #include <QFont>
 #include <QtEndian>

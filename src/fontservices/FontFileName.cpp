@@ -1,6 +1,6 @@
-#include "fonts/FontFileName.h"
+#include "fontservices/FontFileName.h"
 
-#include "fonts/BigEndian.h"
+#include "fontservices/BigEndian.h"
 
 #include <QFile>
 #include <QFileInfo>

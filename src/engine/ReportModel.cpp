@@ -1,3 +1,3 @@
-#include "report/ReportModel.h"
+#include "engine/ReportModel.h"
 
 ReportModel::ReportModel() = default;

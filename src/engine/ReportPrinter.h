@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/ReportEngine.h"
+#include "engine/ReportEngine.h"
 
 #include <QString>
 

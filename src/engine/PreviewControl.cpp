@@ -1,7 +1,7 @@
-#include "report/PreviewControl.h"
+#include "engine/PreviewControl.h"
 
-#include "report/PageSetup.h"
-#include "report/PageStore.h"
+#include "engine/PageSetup.h"
+#include "engine/PageStore.h"
 
 #include <QPainter>
 #include <QScrollBar>

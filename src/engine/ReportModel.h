@@ -1,7 +1,7 @@
 #pragma once
 
-#include "report/PageSetup.h"
-#include "report/ReportBand.h"
+#include "engine/PageSetup.h"
+#include "engine/ReportBand.h"
 
 #include <functional>
 #include <QString>

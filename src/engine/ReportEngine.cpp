@@ -1,8 +1,8 @@
-#include "report/ReportEngine.h"
+#include "engine/ReportEngine.h"
 
-#include "report/PageStore.h"
-#include "report/ReportModel.h"
-#include "report/ReportPrinter.h"
+#include "engine/PageStore.h"
+#include "engine/ReportModel.h"
+#include "engine/ReportPrinter.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

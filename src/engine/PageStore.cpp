@@ -1,4 +1,4 @@
-#include "report/PageStore.h"
+#include "engine/PageStore.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 
-#include "fonts/FontHeightIndex.h"
+#include "fontservices/FontHeightIndex.h"
 
 #include <QApplication>
 #include <QFile>

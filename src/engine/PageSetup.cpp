@@ -1,4 +1,4 @@
-#include "report/PageSetup.h"
+#include "engine/PageSetup.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "report/ReportLabel.h"
+#include "engine/ReportLabel.h"
 
-#include "report/PageSetup.h"
+#include "engine/PageSetup.h"
 
 #include <cmath>
 #include <QFontMetrics>
