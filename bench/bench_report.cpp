@@ -56,7 +56,7 @@ struct Sample
 
 Sample generateCatalogue(const QStringList& families, std::unique_ptr<PageStore>* keep = nullptr)
 {
-    ReportSettings settings;
+    ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = families;
     TfrmReport host(settings);
     QElapsedTimer clock;

@@ -189,7 +189,7 @@ private slots:
     void escapeClosesTheWindowAndEndsThePreviewRun()
     {
         RptPreviewFrm = m_window.get();
-        ReportSettings s;
+        ListingSettings s = ListingSettings::defaults();
         s.Fonts = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
                    QStringLiteral("Liberation Mono")};
         TfrmReport host(s);
@@ -204,7 +204,7 @@ private slots:
                     Qt::QueuedConnection);
             }
         });
-        host.preview();
+        host.preview(m_window.get());
         QVERIFY(escaped);
         QVERIFY(!m_window->isVisible());
         QVERIFY(!m_window->hasRun());
@@ -216,7 +216,7 @@ private slots:
     void closingDuringGenerationCancelsTheRest()
     {
         RptPreviewFrm = m_window.get();
-        ReportSettings s;
+        ListingSettings s = ListingSettings::defaults();
         for (int i = 0; i < 400; ++i)
             s.Fonts << QStringLiteral("DejaVu Sans");
         TfrmReport host(s);
@@ -228,7 +228,7 @@ private slots:
                         child<QPushButton>("bClose")->click();
                     }
                 });
-        host.preview();
+        host.preview(m_window.get());
         QCOMPARE(pagesAtClose, 1);
         QVERIFY(host.PrintCursor() < 400);
         RptPreviewFrm = nullptr;

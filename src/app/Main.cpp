@@ -47,6 +47,12 @@ QWidget* visibleHintLabel()
     return nullptr;
 }
 
+// A run reads the advanced window's controls as they stand when it starts.
+ListingSettings liveSettings()
+{
+    return frmAdvanced->settings();
+}
+
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
@@ -226,7 +232,7 @@ void TfrmMain::bAdvancedClick()
 void TfrmMain::bPrintClick()
 {
     // A host of its own for every run, so a print never touches an open preview's host.
-    auto host = std::make_unique<TfrmReport>();
+    auto host = std::make_unique<TfrmReport>(liveSettings);
     const ReportEngine::PrintResult result = host->print();
     host.reset();
     switch (result.status) {
@@ -250,8 +256,8 @@ void TfrmMain::bPreviewClick()
         RptPreviewFrm->activateWindow();
         return;
     }
-    auto host = std::make_unique<TfrmReport>();
-    host->preview();
+    auto host = std::make_unique<TfrmReport>(liveSettings);
+    host->preview(RptPreviewFrm);
 }
 
 void TfrmMain::bCloseClick()

@@ -68,6 +68,24 @@ constexpr std::array<S::Field, 46> table{{
     {"FStrikeout", HF, C::Check, "sbFStrikeout", &S::FStrikeout, 0, nullptr},
 }};
 
+} // namespace
+
+ListingSettings ListingSettings::defaults()
+{
+    ListingSettings values;
+    for (const Field& f : table) {
+        if (auto text = std::get_if<QString ListingSettings::*>(&f.member))
+            values.*(*text) = QString::fromUtf8(f.textDefault);
+        else if (auto flag = std::get_if<bool ListingSettings::*>(&f.member))
+            values.*(*flag) = f.intDefault != 0;
+        else
+            values.*std::get<int ListingSettings::*>(f.member) = f.intDefault;
+    }
+    return values;
+}
+
+namespace {
+
 // Lines in a value are shown with "\n"; the store keeps them joined with CR LF.
 QString toStored(const S::Field& f, const QString& text)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <span>
 #include <variant>
 
@@ -62,6 +63,14 @@ struct ListingSettings
     bool FItalic = false;
     bool FUnderline = false;
     bool FStrikeout = false;
+
+    // Not stored: the faces a run lists, in list order (the ticked ones, or every entry when
+    // "All fonts" is fully ticked).
+    QStringList Fonts;
+
+    // Every field at its default, as a fresh store gives it (PrinterIndex -1: the default
+    // printer), with no faces to list.
+    static ListingSettings defaults();
 
     // How a value goes into its control and back.
     enum class ControlKind {

@@ -31,7 +31,7 @@ public:
     // settings loader sets it right after loading rgUnits, so that loading never converts.
     int ShownUnits = 0;
 
-    // The settings as the controls show them now.
+    // The settings as the controls show them now, with the faces chosenFonts() gives.
     ListingSettings settings() const;
     // The faces to list, in list order: every entry when "All fonts" is fully ticked, otherwise
     // the ticked ones.

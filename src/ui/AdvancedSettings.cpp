@@ -116,6 +116,7 @@ ListingSettings TfrmAdvanced::settings() const
     ListingSettings values;
     for (const Field& f : ListingSettings::fields())
         takeFrom(*this, f, values);
+    values.Fonts = chosenFonts();
     return values;
 }
 

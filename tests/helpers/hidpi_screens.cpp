@@ -187,7 +187,7 @@ void previewShots()
 {
     TRptPreviewFrm window;
     RptPreviewFrm = &window;
-    ReportSettings settings;
+    ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = QFontDatabase::families().mid(0, 60);
     TfrmReport host(settings);
     auto* preview = window.findChild<PreviewControl*>(QStringLiteral("RptPreview"));
@@ -222,7 +222,7 @@ void previewShots()
             window.close();
         });
     });
-    host.preview();
+    host.preview(&window);
     RptPreviewFrm = nullptr;
     if (!shot) {
         std::fprintf(stderr, "the preview showed no finished run\n");

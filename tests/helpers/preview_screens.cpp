@@ -37,7 +37,7 @@ int main(int argc, char** argv)
     TRptPreviewFrm window;
     RptPreviewFrm = &window;
     window.resize(1024, 768);
-    ReportSettings settings;
+    ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = QFontDatabase::families().mid(0, 60);
     TfrmReport host(settings);
     auto* preview = window.findChild<PreviewControl*>(QStringLiteral("RptPreview"));
@@ -56,7 +56,7 @@ int main(int argc, char** argv)
             });
         });
     });
-    host.preview();
+    host.preview(&window);
     std::printf("%s\n", saved ? "saved" : "no pictures");
     return saved ? 0 : 1;
 }
