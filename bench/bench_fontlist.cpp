@@ -7,7 +7,6 @@
 // start-up with settings that open the advanced window. A second series runs with a fontconfig
 // configuration that sees only DejaVu and Liberation.
 
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/Startup.h"
 #include "app/TypovexApplication.h"

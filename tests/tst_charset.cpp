@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "fonts/FontSelection.h"

@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
 #include "fontservices/FontServices.h"

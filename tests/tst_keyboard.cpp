@@ -1,5 +1,4 @@
 #include "app/About.h"
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/PrevInstance.h"
 #include "base/Messages.h"

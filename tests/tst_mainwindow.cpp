@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
 #include "app/Main.h"
 #include "app/PrevInstance.h"

@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"

@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
@@ -7,6 +6,7 @@
 #include "engine/ReportEngine.h"
 #include "report/Report.h"
 #include "support/TestMain.h"
+#include "ui/Advanced.h"
 
 #include <QFontDatabase>
 #include <QPainter>

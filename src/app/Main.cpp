@@ -1,7 +1,6 @@
 #include "app/Main.h"
 
 #include "app/About.h"
-#include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
 #include "app/PrevInstance.h"
 #include "app/Wait.h"

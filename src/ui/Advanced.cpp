@@ -13,6 +13,8 @@
 #include <QShortcut>
 #include <QTabBar>
 
+TfrmAdvanced* frmAdvanced = nullptr;
+
 namespace {
 
 constexpr int unitsMillimetres = 0;

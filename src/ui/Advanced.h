@@ -86,3 +86,7 @@ private:
     FontSelection* m_fonts = nullptr;
     FontFolders* m_folders = nullptr;
 };
+
+// The advanced window, embedded in the main window: set when the main window is first shown,
+// cleared when it is destroyed. Other parts of the program reach the settings through it.
+extern TfrmAdvanced* frmAdvanced;

@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 
+TfrmWizard* frmWizard = nullptr;
+
 namespace {
 
 enum Page { Welcome, Target, Message, Columns, TitleAndFooter, Ready };

@@ -56,3 +56,6 @@ private:
     QPointer<QWidget> m_advanced;
     int m_fittedWidth = -1;
 };
+
+// The wizard, embedded in the main window beside the advanced window, with the same lifetime.
+extern TfrmWizard* frmWizard;

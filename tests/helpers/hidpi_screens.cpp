@@ -6,7 +6,6 @@
 // scales differ in size by the scale alone.
 // Arguments: the folder the PNG files go to, and the prefix of their names.
 #include "app/About.h"
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
