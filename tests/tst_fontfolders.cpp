@@ -1,5 +1,6 @@
 #include "app/About.h"
 #include "app/AppGlobals.h"
+#include "app/Ending.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "app/TerminationSignals.h"
@@ -155,6 +156,8 @@ void tst_FontFolders::initTestCase()
 
 void tst_FontFolders::init()
 {
+    // A signal raised by an earlier test leaves the program ending.
+    Ending::reset();
     folders()->RemoveAddedFonts();
     child<QListWidget>(m_adv, "lbFontPath")->clear();
     child<QPushButton>(m_adv, "bApply")->setEnabled(false);
