@@ -44,6 +44,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # here: Qt's platform plugins (no window without the xcb one) and fontconfig's configuration.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core | fonts-liberation2")
+# "Arial", the default face, is served only by a metric-compatible family.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2 | fonts-croscore")
 
 include(CPack)

@@ -4,10 +4,13 @@
 set -euo pipefail
 
 packages=(
-  # build
-  cmake g++ ninja-build pkg-config
+  # build, and the Debian package (CPack's library dependencies need dpkg-shlibdeps and file)
+  cmake g++ ninja-build pkg-config dpkg-dev file
   # toolkit and libraries
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  # translation catalogues: CMake's LinguistTools package and lupdate/lrelease; Qt's own
+  # catalogues for its standard dialogs (a run-time need)
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libjpeg62-turbo-dev libcups2-dev libfontconfig-dev
   # fonts the program and its tests rely on
   fontconfig fonts-liberation2 fonts-dejavu-core
@@ -19,8 +22,8 @@ if [ "${1:-}" = "--tests" ]; then
     # libjpeg's own reader, to check exported JPEG files
     libjpeg-turbo-progs
     cups printer-driver-cups-pdf poppler-utils
-    # the Debian package: CPack's library dependencies, the desktop entry check
-    dpkg-dev file desktop-file-utils
+    # the Debian package's checks
+    desktop-file-utils lintian appstream man-db devscripts
   )
 fi
 

@@ -1,11 +1,17 @@
 #include "app/Errors.h"
 #include "app/Main.h"
 #include "app/Messages.h"
+#include "app/Startup.h"
+#include "app/Translations.h"
 #include "app/TypovexApplication.h"
 #include "support/TestMain.h"
+#include "ui/PrinterList.h"
 
 #include <algorithm>
+#include <QDialogButtonBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QtTest>
 
 class tst_App : public QObject
@@ -17,6 +23,8 @@ private slots:
     void uncaughtExceptionShowsErrorBoxAndGoesOn();
     void applicationIconHasEveryThemeSize();
     void mainWindowCarriesTheApplicationIcon();
+    void windowsSpeakTheDesktopsLanguage_data();
+    void windowsSpeakTheDesktopsLanguage();
 };
 
 // The PNG sizes installed into the hicolor icon theme.
@@ -118,6 +126,89 @@ void tst_App::mainWindowCarriesTheApplicationIcon()
     const QIcon icon = frm.windowIcon();
     QVERIFY(!icon.isNull());
     QCOMPARE(icon.cacheKey(), QApplication::windowIcon().cacheKey());
+}
+
+void tst_App::windowsSpeakTheDesktopsLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("installed");
+    // The main window's buttons in wizard mode, then in advanced mode; the Fonts tab; a radio
+    // entry; the box after Save settings; the Cancel button of Qt's own dialogs.
+    QTest::addColumn<QStringList>("texts");
+    const QStringList english = {"Typovex - ver. 3.9",
+                                 "About",
+                                 "Advanced...",
+                                 "Close",
+                                 "Wizard...",
+                                 "Print",
+                                 "Preview",
+                                 "Fonts",
+                                 "Portrait",
+                                 "Your settings have been saved.",
+                                 "Cancel"};
+    const QStringList german = {"Typovex - Version 3.9",
+                                "Über",
+                                "Erweitert...",
+                                "Schließen",
+                                "Assistent...",
+                                "Drucken",
+                                "Vorschau",
+                                "Schriften",
+                                "Hochformat",
+                                "Ihre Einstellungen wurden gespeichert.",
+                                "Abbrechen"};
+    QTest::newRow("German") << "de_DE"
+                            << "de_DE" << german;
+    QTest::newRow("Austrian German takes the German catalogue") << "de_AT"
+                                                                << "de_AT" << german;
+    QTest::newRow("English: the source texts") << "en_US"
+                                               << "" << english;
+    QTest::newRow("British English") << "en_GB"
+                                     << "" << english;
+    QTest::newRow("a language without a catalogue stays English") << "sw_KE"
+                                                                  << "" << english;
+}
+
+void tst_App::windowsSpeakTheDesktopsLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, installed);
+    QFETCH(QStringList, texts);
+    QStringList boxes;
+    Messages::setHook([&](Messages::Kind, const QString& text) {
+        boxes.append(text);
+        return QMessageBox::Ok;
+    });
+    PrinterList::setOverride(PrinterList::Override{{"Office"}, 0});
+    auto restore = qScopeGuard([] {
+        Translations::install(QLocale(QLocale::English));
+        PrinterList::setOverride(std::nullopt);
+        Messages::setHook({});
+    });
+
+    // As the program starts: the catalogues first, then its windows.
+    QCOMPARE(Translations::install(QLocale(locale)), installed);
+    TypovexWindows windows;
+    windows.create();
+    TfrmMain* main = windows.main();
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    const auto text = [main](const char* name) {
+        auto* button = main->findChild<QAbstractButton*>(QLatin1String(name));
+        return button ? button->text() : QStringLiteral("(no %1)").arg(QLatin1String(name));
+    };
+    QStringList shown = {main->windowTitle(), text("bAbout"), text("bAdvanced"), text("bClose")};
+    main->findChild<QPushButton*>("bAdvanced")->click();
+    shown << text("bAdvanced") << text("bPrint") << text("bPreview");
+    auto* tabs = main->findChild<QTabWidget*>("pgTypovex");
+    QVERIFY(tabs);
+    shown << tabs->tabText(tabs->indexOf(main->findChild<QWidget*>("tsFonts")));
+    shown << text("rgOrientation_0");
+    main->findChild<QPushButton*>("bSaveSettings")->click();
+    shown << boxes.value(0);
+    QDialogButtonBox qtDialog(QDialogButtonBox::Cancel);
+    shown << qtDialog.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&'));
+    QCOMPARE(shown, texts);
 }
 
 TYPOVEX_TEST_MAIN(tst_App)

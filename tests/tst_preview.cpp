@@ -238,7 +238,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("catalogue.pdf"));
-        TRptPreviewFrm::setSaveFileHook([&](QWidget*) { return path; });
+        TRptPreviewFrm::setSaveFileHook([&](QWidget*, const QString&) { return path; });
         m_window->showRun(*m_store);
         for (int i = 1; i <= 3; ++i)
             m_store->addPage(pageNumbered(i));
@@ -255,12 +255,48 @@ private slots:
 
         // A save that cannot be written reports it and leaves nothing behind.
         const QString bad = dir.filePath(QStringLiteral("missing/catalogue.pdf"));
-        TRptPreviewFrm::setSaveFileHook([&](QWidget*) { return bad; });
+        TRptPreviewFrm::setSaveFileHook([&](QWidget*, const QString&) { return bad; });
         child<QPushButton>("bSavePdf")->click();
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(m_messages[0].startsWith(QStringLiteral("Could not save")));
         QVERIFY(!QFile::exists(bad));
         TRptPreviewFrm::setSaveFileHook({});
+    }
+
+    void pageButtonsInkFollowsThePalette_data()
+    {
+        QTest::addColumn<QColor>("button");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("lightInk");
+        QTest::newRow("dark theme") << QColor(0x35, 0x35, 0x35) << QColor(0xf0, 0xf0, 0xf0) << true;
+        QTest::newRow("light theme") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black) << false;
+    }
+    void pageButtonsInkFollowsThePalette()
+    {
+        QFETCH(QColor, button);
+        QFETCH(QColor, text);
+        QFETCH(bool, lightInk);
+        const QPalette before = QApplication::palette();
+        QPalette theme(button, button);
+        theme.setColor(QPalette::ButtonText, text);
+        // The window exists already: a change of theme while it runs must reach the buttons.
+        QApplication::setPalette(theme);
+        const QImage image = child<QToolButton>("btnNextPage")
+                                 ->icon()
+                                 .pixmap(QSize(16, 16), QIcon::Normal)
+                                 .toImage();
+        QApplication::setPalette(before);
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() < 200)
+                    continue;
+                ++inked;
+                QVERIFY2(lightInk ? c.lightness() > 200 : c.lightness() < 60, qPrintable(c.name()));
+            }
+        }
+        QVERIFY(inked > 10);
     }
 
 private:

@@ -52,15 +52,9 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     });
     m_ui->Label1->setText(webPage().toString());
     m_ui->Label6->setText(mailAddress().path());
-    for (QLabel* link : {m_ui->Label1, m_ui->Label6}) {
-        QPalette palette = link->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
-        link->setPalette(palette);
+    for (QLabel* link : {m_ui->Label1, m_ui->Label6})
         link->installEventFilter(this);
-    }
-    QPalette memo = m_ui->mAcknowledgement->palette();
-    memo.setColor(QPalette::Base, memo.color(QPalette::Window));
-    m_ui->mAcknowledgement->setPalette(memo);
+    applyColours();
     m_ui->okBtn->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     connect(m_ui->okBtn, &QPushButton::clicked, this, &QDialog::accept);
     setFixedSize(sizeHint().expandedTo(QSize(366, 230)));
@@ -70,6 +64,28 @@ TfrmAbout::~TfrmAbout()
 {
     if (frmAbout == this)
         frmAbout = nullptr;
+}
+
+// The links in the highlight colour, the acknowledgement on the window's ground: set again at
+// every change of theme, as colours set on a control stay as they were set.
+void TfrmAbout::applyColours()
+{
+    const QPalette own = palette();
+    for (QLabel* link : {m_ui->Label1, m_ui->Label6}) {
+        QPalette colours = link->palette();
+        colours.setColor(QPalette::WindowText, own.color(QPalette::Highlight));
+        link->setPalette(colours);
+    }
+    QPalette memo = m_ui->mAcknowledgement->palette();
+    memo.setColor(QPalette::Base, own.color(QPalette::Window));
+    m_ui->mAcknowledgement->setPalette(memo);
+}
+
+void TfrmAbout::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
 }
 
 QUrl TfrmAbout::webPage()

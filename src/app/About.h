@@ -28,8 +28,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void applyColours();
+
     std::unique_ptr<Ui::TfrmAbout> m_ui;
 };
 

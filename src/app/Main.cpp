@@ -35,8 +35,9 @@
 namespace {
 
 const auto versionText = QStringLiteral("3.9");
-const auto toAdvancedCaption = QStringLiteral("Advanced...");
-const auto toWizardCaption = QStringLiteral("Wizard...");
+// The mode button's captions, translated where they are used.
+const char* const toAdvancedCaption = QT_TRANSLATE_NOOP("TfrmMain", "Advanced...");
+const char* const toWizardCaption = QT_TRANSLATE_NOOP("TfrmMain", "Wizard...");
 const QSize designPanel(376, 273);
 
 // The label Qt shows hints in; it is created by the first QToolTip::showText.
@@ -80,7 +81,7 @@ void TfrmMain::FormCreate()
     SetPrevInstanceWindow(this);
     qApp->installEventFilter(this);
     SelectionSyncBusy = false;
-    setWindowTitle(Messages::applicationTitle() + QStringLiteral(" - ver. ") + versionText);
+    setWindowTitle(Messages::applicationTitle() + tr(" - ver. ") + versionText);
     ui->lblTitle->setText(Messages::applicationTitle());
 }
 
@@ -164,7 +165,7 @@ void TfrmMain::ShowStartupMode()
 void TfrmMain::ShowWizardMode()
 {
     frmWizard->LoadFromAdvanced();
-    ui->bAdvanced->setText(toAdvancedCaption);
+    ui->bAdvanced->setText(tr(toAdvancedCaption));
     ui->bPrint->hide();
     ui->bPreview->hide();
     frmAdvanced->hide();
@@ -173,7 +174,7 @@ void TfrmMain::ShowWizardMode()
 
 void TfrmMain::ShowAdvancedMode()
 {
-    ui->bAdvanced->setText(toWizardCaption);
+    ui->bAdvanced->setText(tr(toWizardCaption));
     ui->bPrint->show();
     ui->bPreview->show();
     frmWizard->hide();
@@ -213,7 +214,7 @@ void TfrmMain::bAboutClick()
 
 void TfrmMain::bAdvancedClick()
 {
-    if (ui->bAdvanced->text() == toAdvancedCaption)
+    if (ui->bAdvanced->text() == tr(toAdvancedCaption))
         ShowAdvancedMode();
     else
         ShowWizardMode();
@@ -227,10 +228,10 @@ void TfrmMain::bPrintClick()
     host.reset();
     switch (result.status) {
     case ReportEngine::PrintResult::Status::NoPrinter:
-        Messages::showMessage(QStringLiteral("No printer is installed."));
+        Messages::showMessage(tr("No printer is installed."));
         break;
     case ReportEngine::PrintResult::Status::Failed:
-        throw TypovexError(QStringLiteral("The catalogue could not be printed: ") + result.reason);
+        throw TypovexError(tr("The catalogue could not be printed: %1").arg(result.reason));
     case ReportEngine::PrintResult::Status::Printed:
         break;
     }

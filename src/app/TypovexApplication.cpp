@@ -2,9 +2,11 @@
 
 #include "app/Errors.h"
 #include "app/Messages.h"
+#include "app/Translations.h"
 
 #include <QDir>
 #include <QIcon>
+#include <QLocale>
 
 // The icon of every window: each PNG size of the installed icon, so that no window manager has
 // to scale a large one down.
@@ -27,6 +29,8 @@ TypovexApplication::TypovexApplication(int& argc, char** argv) : QApplication(ar
     // Lets the desktop match the windows to the installed desktop entry.
     setDesktopFileName(QStringLiteral("typovex"));
     setWindowIcon(applicationIcon());
+    // Before any window exists, as windows take their texts when they are built.
+    Translations::install(QLocale::system());
 }
 
 bool TypovexApplication::notify(QObject* receiver, QEvent* event)
@@ -48,6 +52,6 @@ void TypovexApplication::handleException(std::exception_ptr error)
     } catch (const std::exception& e) {
         Messages::showError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Messages::showError(QStringLiteral("Unknown error"));
+        Messages::showError(tr("Unknown error"));
     }
 }

@@ -115,7 +115,7 @@ bool FontFolders::containsSortedNoCase(const QStringList& list, const QString& v
 
 QString FontFolders::newFontsMessage(const QStringList& names)
 {
-    QString text = QStringLiteral("These fonts were found ... \n\n");
+    QString text = tr("These fonts were found ... \n\n");
     for (qsizetype i = 0; i < names.size(); ++i) {
         text += names.at(i);
         if (i + 1 < names.size())
@@ -157,7 +157,7 @@ void FontFolders::AddFontFolder(const QString& path)
     item->setData(Qt::UserRole, path);
     m_w.lbFontPath->addItem(item);
     m_listed.insert(path);
-    m_w.lblInfo->setText(QString::number(m_w.lbFontPath->count()) + QStringLiteral(" directories"));
+    m_w.lblInfo->setText(tr("%n directories", nullptr, m_w.lbFontPath->count()));
     folderListChanged();
     // The list grows visibly during a long scan.
     QCoreApplication::processEvents();
@@ -186,8 +186,7 @@ void FontFolders::ScanFolderTree(const QString& path, bool recurse)
             return;
         if (batch.folders.isEmpty() && walk.idleMs() > stallMs) {
             Messages::showMessage(
-                QStringLiteral("The folders below %1 are not all listed: the drive stopped "
-                               "answering.")
+                tr("The folders below %1 are not all listed: the drive stopped answering.")
                     .arg(NativePath::shown(path)));
             return;
         }
@@ -205,7 +204,7 @@ void FontFolders::bAddClick()
     const bool recurse = SelectFolder->Recurse;
     WaitCursor cursor;
     if (recurse)
-        Messages::showMessage(QStringLiteral(
+        Messages::showMessage(tr(
             "You have elected to recurse subdirectories; Typovex will now look for subdirectories "
             "that contain uninstalled fonts. This may take a little while."));
     ScanFolderTree(folder, recurse);
@@ -219,17 +218,17 @@ void FontFolders::bRemoveClick()
     for (int i = list->count() - 1; i >= 0; --i) {
         if (!list->item(i)->isSelected())
             continue;
-        m_listed.remove(list->item(i)->text());
+        m_listed.remove(folderPath(list->item(i)));
         delete list->takeItem(i);
         folderListChanged();
     }
-    m_w.lblInfo->setText(QString::number(list->count()) + QStringLiteral(" directories"));
+    m_w.lblInfo->setText(tr("%n directories", nullptr, list->count()));
 }
 
 void FontFolders::RecordAddedFontFile(const QString& path)
 {
     insertSortedExact(m_added, path);
-    m_w.lblInfo->setText(QString::number(m_added.size()) + QStringLiteral(" new fonts"));
+    m_w.lblInfo->setText(tr("%n new fonts", nullptr, int(m_added.size())));
     // The font services sent the change notice when they added the file.
 }
 
@@ -325,15 +324,13 @@ void FontFolders::bApplyClick()
 
     const qsizetype n = m_found.size();
     if (n == 0) {
-        Messages::showMessage(m_w.lbFontPath->count() == 0
-                                  ? QStringLiteral("All uninstalled fonts removed.")
-                                  : QStringLiteral("No uninstalled fonts found."));
+        Messages::showMessage(m_w.lbFontPath->count() == 0 ? tr("All uninstalled fonts removed.")
+                                                           : tr("No uninstalled fonts found."));
         return;
     }
     m_w.bNewFonts->setEnabled(true);
-    Messages::showMessage(n == 1 ? QStringLiteral("Found 1 uninstalled font.")
-                                 : QStringLiteral("Found ") + QString::number(n) +
-                                       QStringLiteral(" uninstalled fonts."));
+    Messages::showMessage(n == 1 ? tr("Found 1 uninstalled font.")
+                                 : tr("Found %n uninstalled fonts.", nullptr, int(n)));
 }
 
 void FontFolders::bNewFontsClick()

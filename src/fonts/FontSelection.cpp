@@ -37,16 +37,14 @@ FontSelection::FontSelection(const Widgets& widgets, std::function<void()> updat
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this, handler);
     };
-    add("Selectall1", QStringLiteral("Select all"), &FontSelection::Selectall1Click);
-    add("Unselectall1", QStringLiteral("Unselect all"), &FontSelection::Unselectall1Click);
-    add("Toggleselection1", QStringLiteral("Toggle selection"),
-        &FontSelection::Toggleselection1Click);
+    add("Selectall1", tr("Select all"), &FontSelection::Selectall1Click);
+    add("Unselectall1", tr("Unselect all"), &FontSelection::Unselectall1Click);
+    add("Toggleselection1", tr("Toggle selection"), &FontSelection::Toggleselection1Click);
     m_menu->addSeparator();
-    add("Preview2", QStringLiteral("Preview"), &FontSelection::Preview2Click);
-    add("ExportsampleasJPEG1", QStringLiteral("Export sample as graphic"),
+    add("Preview2", tr("Preview"), &FontSelection::Preview2Click);
+    add("ExportsampleasJPEG1", tr("Export sample as graphic"),
         &FontSelection::ExportsampleasJPEG1Click);
-    add("Viewcharacterset1", QStringLiteral("View character set"),
-        &FontSelection::Viewcharacterset1Click);
+    add("Viewcharacterset1", tr("View character set"), &FontSelection::Viewcharacterset1Click);
     connect(list, &FontCheckList::menuRequested, this, &FontSelection::popupMenuRequested);
 }
 

@@ -36,6 +36,9 @@ public:
     explicit PageStore(QSize pageSize, QObject* parent = nullptr);
 
     QSize pageSize() const { return m_pageSize; }
+    // The document's title, as a saved PDF file names it.
+    QString title() const { return m_title; }
+    void setTitle(const QString& title) { m_title = title; }
     int pageCount() const { return int(m_pages.size()); }
     const RecordedPage& page(int index) const { return m_pages[size_t(index)]; }
 
@@ -59,6 +62,7 @@ signals:
 
 private:
     QSize m_pageSize;
+    QString m_title;
     std::vector<RecordedPage> m_pages;
     bool m_finished = false;
     bool m_attached = false;

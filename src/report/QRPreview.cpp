@@ -7,7 +7,10 @@
 #include "report/PageStore.h"
 #include "report/ReportPrinter.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QKeyEvent>
 #include <QMenu>
@@ -26,8 +29,13 @@ struct ZoomChoice
 
 // One table for the drop-down (index = choice - 1) and the menu (tag = choice).
 constexpr ZoomChoice zoomChoices[] = {
-    {"50%", 50},   {"75%", 75},       {"100%", 100},        {"150%", 150},
-    {"200%", 200}, {"Page width", 0}, {"Fit to window", 0},
+    {"50%", 50},
+    {"75%", 75},
+    {"100%", 100},
+    {"150%", 150},
+    {"200%", 200},
+    {QT_TRANSLATE_NOOP("TRptPreviewFrm", "Page width"), 0},
+    {QT_TRANSLATE_NOOP("TRptPreviewFrm", "Fit to window"), 0},
 };
 constexpr int pageWidthChoice = 6;
 constexpr int fitChoice = 7;
@@ -60,8 +68,10 @@ void drawGlyph(QPainter& p, Glyph glyph, const QColor& colour, QPoint offset)
     p.translate(-offset);
 }
 
-// A black image, with an embossed grey copy for the disabled state. Drawn at the size and pixel
-// ratio each request asks for, so that the buttons stay sharp on high-resolution screens.
+// The image in the button text's colour, so that it stands out on light and dark themes alike;
+// disabled, a greyed copy, embossed where the theme is light. The colours are taken at every
+// paint, so the buttons follow a change of theme while the window is open. Drawn at the size and
+// pixel ratio each request asks for, so that the buttons stay sharp on high-resolution screens.
 class PageIconEngine : public QIconEngine
 {
 public:
@@ -69,14 +79,23 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
     {
+        const QPalette palette = QGuiApplication::palette();
         painter->save();
         painter->translate(rect.topLeft());
         painter->scale(rect.width() / 16.0, rect.height() / 16.0);
         if (mode == QIcon::Disabled) {
-            drawGlyph(*painter, m_glyph, Qt::white, {1, 1});
-            drawGlyph(*painter, m_glyph, QColor(128, 128, 128), {0, 0});
+            const bool lightTheme = palette.color(QPalette::Button).lightness() >
+                                    palette.color(QPalette::ButtonText).lightness();
+            if (lightTheme) {
+                drawGlyph(*painter, m_glyph, palette.color(QPalette::Light), {1, 1});
+                drawGlyph(*painter, m_glyph, palette.color(QPalette::Dark), {0, 0});
+            } else {
+                drawGlyph(*painter, m_glyph,
+                          palette.color(QPalette::Disabled, QPalette::ButtonText), {0, 0});
+            }
         } else {
-            drawGlyph(*painter, m_glyph, Qt::black, {0, 0});
+            drawGlyph(*painter, m_glyph, palette.color(QPalette::Active, QPalette::ButtonText),
+                      {0, 0});
         }
         painter->restore();
     }
@@ -108,6 +127,26 @@ TRptPreviewFrm::SaveFileHook& saveFileHook()
     return hook;
 }
 
+// The folder the last PDF of this run went to; the home folder before the first.
+QString& lastPdfFolder()
+{
+    static QString folder = QDir::homePath();
+    return folder;
+}
+
+// "<title>.pdf", with what a file name cannot hold replaced.
+QString pdfFileName(const QString& title)
+{
+    QString name = title.simplified();
+    for (QChar& c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || !c.isPrint())
+            c = QLatin1Char('-');
+    }
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("Typovex");
+    return name + QStringLiteral(".pdf");
+}
+
 } // namespace
 
 TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
@@ -119,7 +158,7 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     auto& ui = *m_ui;
 
     for (const ZoomChoice& choice : zoomChoices)
-        ui.cbZoom->addItem(QString::fromLatin1(choice.text));
+        ui.cbZoom->addItem(tr(choice.text));
     ui.btnFirstPage->setIcon(pageIcon(Glyph::First));
     ui.btnPrevPage->setIcon(pageIcon(Glyph::Prev));
     ui.btnNextPage->setIcon(pageIcon(Glyph::Next));
@@ -130,7 +169,7 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("pmPreview"));
     for (int choice = 1; choice <= 7; ++choice) {
-        QAction* item = m_menu->addAction(QString::fromLatin1(zoomChoices[choice - 1].text));
+        QAction* item = m_menu->addAction(tr(zoomChoices[choice - 1].text));
         item->setCheckable(true);
         item->setData(choice);
         connect(item, &QAction::triggered, this,
@@ -138,18 +177,14 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
         m_zoomItems.append(item);
     }
     m_menu->addSeparator();
-    m_firstItem =
-        m_menu->addAction(QStringLiteral("First page"), this, [this] { btnFirstPageClick(); });
-    m_prevItem =
-        m_menu->addAction(QStringLiteral("Previous page"), this, [this] { btnPrevPageClick(); });
-    m_nextItem =
-        m_menu->addAction(QStringLiteral("Next page"), this, [this] { btnNextPageClick(); });
-    m_lastItem =
-        m_menu->addAction(QStringLiteral("Last page"), this, [this] { btnLastPageClick(); });
+    m_firstItem = m_menu->addAction(tr("First page"), this, [this] { btnFirstPageClick(); });
+    m_prevItem = m_menu->addAction(tr("Previous page"), this, [this] { btnPrevPageClick(); });
+    m_nextItem = m_menu->addAction(tr("Next page"), this, [this] { btnNextPageClick(); });
+    m_lastItem = m_menu->addAction(tr("Last page"), this, [this] { btnLastPageClick(); });
     m_menu->addSeparator();
-    m_saveItem = m_menu->addAction(QStringLiteral("Save as PDF..."), this,
+    m_saveItem = m_menu->addAction(tr("Save as PDF..."), this,
                                    [this] { guarded([this] { bSavePdfClick(); }); });
-    QAction* close = m_menu->addAction(QStringLiteral("Close"), this, [this] { bCloseClick(); });
+    QAction* close = m_menu->addAction(tr("Close"), this, [this] { bCloseClick(); });
     for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem, m_saveItem, close})
         item->setData(0);
 
@@ -209,12 +244,12 @@ void TRptPreviewFrm::FormShow()
     auto& ui = *m_ui;
     ui.RptPreview->hide();
     ui.bClose->setFocus();
-    ui.lblMsg->setText(QStringLiteral("Generating report, please wait ..."));
+    ui.lblMsg->setText(tr("Generating report, please wait ..."));
     ui.lblMsg->show();
     ui.pgbReport->setValue(0);
     ui.pgbReport->show();
     ui.edPageNumber->setText(QStringLiteral("0"));
-    ui.lblPages->setText(QStringLiteral("of 0"));
+    ui.lblPages->setText(tr("of %1").arg(0));
     ui.cbZoom->setCurrentIndex(fitChoice - 1);
     FirstPageShown = false;
     for (QToolButton* b : {ui.btnFirstPage, ui.btnPrevPage, ui.btnNextPage, ui.btnLastPage})
@@ -280,7 +315,7 @@ void TRptPreviewFrm::UpdateNavigation()
     const int page = ui.RptPreview->pageNumber();
     const int count = ui.RptPreview->pageCount();
     ui.edPageNumber->setText(QString::number(page));
-    ui.lblPages->setText(QStringLiteral("of ") + QString::number(count));
+    ui.lblPages->setText(tr("of %1").arg(count));
     const bool back = page > 1;
     const bool forward = page < count;
     ui.btnFirstPage->setEnabled(back);
@@ -335,7 +370,7 @@ void TRptPreviewFrm::edPageNumberExit()
         m_ui->RptPreview->setPageNumber(page);
     UpdateNavigation();
     if (!ok)
-        throw TypovexError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw TypovexError(tr("'%1' is not a valid integer value").arg(text));
 }
 
 void TRptPreviewFrm::edPageNumberKeyDown()
@@ -414,14 +449,15 @@ void TRptPreviewFrm::bSavePdfClick()
     PageStore* store = m_ui->RptPreview->store();
     if (!store || store->pageCount() == 0 || !store->isFinished())
         return;
+    const QString name = pdfFileName(store->title());
     QString path;
     if (saveFileHook()) {
-        path = saveFileHook()(this);
+        path = saveFileHook()(this, QDir(lastPdfFolder()).filePath(name));
     } else {
-        QFileDialog dialog(this, QStringLiteral("Save as PDF"), QString(),
-                           QStringLiteral("PDF files (*.pdf)"));
+        QFileDialog dialog(this, tr("Save as PDF"), lastPdfFolder(), tr("PDF files (*.pdf)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.selectFile(name);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().constFirst();
     }
@@ -430,7 +466,8 @@ void TRptPreviewFrm::bSavePdfClick()
     QString error;
     ReportPrinter::savePdf(*store, path, 0, &error);
     if (!error.isEmpty())
-        throw TypovexError(QStringLiteral("Could not save \"%1\": %2").arg(path, error));
+        throw TypovexError(tr("Could not save \"%1\": %2").arg(path, error));
+    lastPdfFolder() = QFileInfo(path).absolutePath();
 }
 
 bool TRptPreviewFrm::eventFilter(QObject* watched, QEvent* event)

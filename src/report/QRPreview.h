@@ -53,8 +53,9 @@ public:
     void FormClose();
     void bSavePdfClick();
 
-    // Asks for the PDF file's name; tests answer it without a dialog. "" = cancelled.
-    using SaveFileHook = std::function<QString(QWidget* parent)>;
+    // Asks for the PDF file's name, offering `suggestion` (folder and file name); tests answer it
+    // without a dialog. "" = cancelled.
+    using SaveFileHook = std::function<QString(QWidget* parent, const QString& suggestion)>;
     static void setSaveFileHook(SaveFileHook hook);
 
     bool FirstPageShown = false;

@@ -142,15 +142,15 @@ QString TfrmReport::ExpandMessage(const QString& message, const QString& face)
 QString TfrmReport::characteristicsText(int pointSize, bool bold, bool italic, bool underline,
                                         bool strikeout)
 {
-    QString text = QStringLiteral("Size ") + QString::number(pointSize);
+    QString text = tr("Size %1").arg(pointSize);
     if (bold)
-        text += QStringLiteral(", bold");
+        text += tr(", bold");
     if (italic)
-        text += QStringLiteral(", italic");
+        text += tr(", italic");
     if (underline)
-        text += QStringLiteral(", underline");
+        text += tr(", underline");
     if (strikeout)
-        text += QStringLiteral(", strikeout");
+        text += tr(", strikeout");
     return text;
 }
 
@@ -240,6 +240,7 @@ void TfrmReport::qrFontRptBeforePrint()
 
     qbTitle->setEnabled(s.DisplayTitle);
     qrlTitle->setText(s.TitleText);
+    qrFontRpt.documentTitle = s.TitleText;
     qbHeader->setEnabled(s.DisplayHeader && !s.SuppressHeader);
     qrlHeader->setText(s.HeaderText);
 

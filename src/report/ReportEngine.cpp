@@ -162,6 +162,7 @@ PrintResult runToDevice(ReportModel& report,
     if (report.beforePrint)
         report.beforePrint();
     PageStore store(report.setup.pageSize());
+    store.setTitle(report.documentTitle);
     generate(report, store);
     PrintResult result = send(store);
     if (report.afterPrint)
@@ -181,6 +182,7 @@ void preview(ReportModel& report)
     if (report.beforePrint)
         report.beforePrint();
     PageStore store(report.setup.pageSize());
+    store.setTitle(report.documentTitle);
     if (report.onPreview)
         report.onPreview(store);
     generate(report, store);
@@ -193,10 +195,13 @@ void preview(ReportModel& report)
 
 PrintResult print(ReportModel& report, const QString& jobTitle)
 {
-    const QString printer = ReportPrinter::printerName(report.setup.printerIndex);
-    if (printer.isEmpty())
+    if (ReportPrinter::printerName(-1).isEmpty())
         return {PrintResult::Status::NoPrinter, {}, 0};
     return runToDevice(report, [&](const PageStore& store) {
+        // Resolved only now: beforePrint is what copies the chosen printer into the set-up.
+        const QString printer = ReportPrinter::printerName(report.setup.printerIndex);
+        if (printer.isEmpty())
+            return PrintResult{PrintResult::Status::NoPrinter, {}, 0};
         return ReportPrinter::print(store, report.setup, printer, jobTitle);
     });
 }

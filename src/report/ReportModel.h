@@ -4,6 +4,7 @@
 #include "report/ReportBand.h"
 
 #include <functional>
+#include <QString>
 
 class PageStore;
 
@@ -23,6 +24,9 @@ public:
     // The page header on the first page and the page footer on the last page too.
     bool headerOnFirstPage = true;
     bool footerOnLastPage = true;
+
+    // The title of the document a run makes, for the files it is saved in.
+    QString documentTitle;
 
     // Events, in run order. beforePrint: once before anything else. onPreview: in a preview run,
     // before generation; the client attaches the store to its preview control. onNeedData: before

@@ -4,6 +4,7 @@
 #include "report/PageStore.h"
 #include "ui/PrinterList.h"
 
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -81,6 +82,7 @@ int savePdf(const PageStore& store, const QString& path, int firstPage, QString*
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Typovex"));
+        writer.setTitle(store.title());
         writer.setPageLayout(pageLayoutOf(store));
         writer.setResolution(1200);
         drawn = render(store, writer, firstPage);
@@ -108,20 +110,24 @@ ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
     const QByteArray name = printer.toUtf8();
     cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
     if (!dest)
-        return {Result::Status::Failed,
-                QStringLiteral("The printer \"%1\" is not available: %2")
-                    .arg(printer, QString::fromUtf8(cupsLastErrorString())),
-                0};
+        return {
+            Result::Status::Failed,
+            QCoreApplication::translate("ReportPrinter", "The printer \"%1\" is not available: %2")
+                .arg(printer, QString::fromUtf8(cupsLastErrorString())),
+            0};
     // A stopped queue would hold the job without a word; say so instead.
     const QString state = cupsOption(dest, "printer-state");
     const QString stateMessage = cupsOption(dest, "printer-state-message");
     const bool accepting = cupsOption(dest, "printer-is-accepting-jobs") != QLatin1String("false");
     cupsFreeDests(1, dest);
     if (state == QLatin1String("5") || !accepting) {
+        // Whole sentences, as a translation may not put the state where English does.
         QString reason =
-            QStringLiteral("The printer \"%1\" is %2")
-                .arg(printer, state == QLatin1String("5") ? QStringLiteral("stopped")
-                                                          : QStringLiteral("not accepting jobs"));
+            (state == QLatin1String("5")
+                 ? QCoreApplication::translate("ReportPrinter", "The printer \"%1\" is stopped")
+                 : QCoreApplication::translate("ReportPrinter",
+                                               "The printer \"%1\" is not accepting jobs"))
+                .arg(printer);
         if (!stateMessage.isEmpty())
             reason += QStringLiteral(": ") + stateMessage;
         return {Result::Status::Failed, reason, 0};
@@ -140,7 +146,9 @@ ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
     device.setPageLayout(pageLayoutOf(store));
     const int sent = render(store, device, setup.firstPage);
     if (sent < 0)
-        return {Result::Status::Failed, QStringLiteral("The print job could not be prepared"), 0};
+        return {Result::Status::Failed,
+                QCoreApplication::translate("ReportPrinter", "The print job could not be prepared"),
+                0};
     if (sent == 0)
         return {Result::Status::Printed, {}, 0};
     const int job = cupsPrintFile(name.constData(), QFile::encodeName(file).constData(),

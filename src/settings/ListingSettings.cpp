@@ -9,6 +9,7 @@
 #include <array>
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -216,7 +217,8 @@ void SaveSettings(TfrmAdvanced& advanced)
         for (const Field& f : table)
             saveField(reg, advanced, f);
     }
-    Messages::showMessage(QStringLiteral("Your settings have been saved."));
+    Messages::showMessage(
+        QCoreApplication::translate("ListingSettings", "Your settings have been saved."));
 }
 
 } // namespace ListingSettings

@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -144,14 +145,15 @@ RegistryDocument::Loaded RegistryDocument::load(bool lockHeld)
     QString problem;
     QJsonObject root;
     if (info.size() > MaxSize) {
-        problem = QStringLiteral("it is larger than 1 MiB");
+        problem = QCoreApplication::translate("RegistryDocument", "it is larger than 1 MiB");
     } else {
         QFile file(m_filePath);
         QByteArray bytes;
         if (file.open(QIODevice::ReadOnly))
             bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
-            problem = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+            problem = QCoreApplication::translate("RegistryDocument", "it cannot be read (%1)")
+                          .arg(file.errorString());
         } else if (bytes.isEmpty()) {
             // An empty file holds no settings to lose (a "touch", or a tool that truncated it);
             // the atomic replace never leaves one, so it is simply a fresh document.
@@ -171,11 +173,12 @@ QString RegistryDocument::problemWith(const QByteArray& bytes, QJsonObject* root
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return QStringLiteral("it is not valid JSON (%1 at byte %2)")
+        return QCoreApplication::translate("RegistryDocument",
+                                           "it is not valid JSON (%1 at byte %2)")
             .arg(error.errorString())
             .arg(error.offset);
     if (!document.isObject())
-        return QStringLiteral("its top level is not an object");
+        return QCoreApplication::translate("RegistryDocument", "its top level is not an object");
 
     // Values where the application key or a section belongs would make every read of the
     // settings fail or every write collide, so such a document is treated as damaged.
@@ -189,13 +192,15 @@ QString RegistryDocument::problemWith(const QByteArray& bytes, QJsonObject* root
             return {};
         }
         if (!child.isObject())
-            return QStringLiteral("\"%1\" is a value where a key is expected")
+            return QCoreApplication::translate("RegistryDocument",
+                                               "\"%1\" is a value where a key is expected")
                 .arg(walked.join(QLatin1Char('\\')));
         key = child.toObject();
     }
     for (auto it = key.constBegin(); it != key.constEnd(); ++it) {
         if (!it.value().isObject())
-            return QStringLiteral("\"%1\" is a value where a section is expected")
+            return QCoreApplication::translate("RegistryDocument",
+                                               "\"%1\" is a value where a section is expected")
                 .arg((walked + QStringList{it.key()}).join(QLatin1Char('\\')));
     }
     *root = document.object();
@@ -217,8 +222,10 @@ bool RegistryDocument::setAside(const QString& problem, bool lockHeld)
             break;
         syncFolder(QFileInfo(m_filePath).absolutePath());
         m_pendingWarning =
-            QStringLiteral("The settings file %1 could not be used because %2. It has been moved "
-                           "to %3, and the settings start again from their defaults.")
+            QCoreApplication::translate(
+                "RegistryDocument",
+                "The settings file %1 could not be used because %2. It has been moved "
+                "to %3, and the settings start again from their defaults.")
                 .arg(native(m_filePath), problem, native(aside));
         return true;
     }
@@ -232,9 +239,11 @@ bool RegistryDocument::setAside(const QString& problem, bool lockHeld)
     if (!reported.contains(identity)) {
         reported.insert(identity);
         m_pendingWarning =
-            QStringLiteral("The settings file %1 could not be used because %2, and it could not "
-                           "be moved aside. The settings take their defaults and cannot be saved "
-                           "until the file is repaired or removed.")
+            QCoreApplication::translate(
+                "RegistryDocument",
+                "The settings file %1 could not be used because %2, and it could not "
+                "be moved aside. The settings take their defaults and cannot be saved "
+                "until the file is repaired or removed.")
                 .arg(native(m_filePath), problem);
     }
     return false;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QStandardPaths>
@@ -89,17 +90,19 @@ private:
 
 QString quoted(const char* format, const QString& name)
 {
-    return QString::fromLatin1(format).arg(name);
+    return QCoreApplication::translate("TWinRegistry", format).arg(name);
 }
 
 [[noreturn]] void failGetData(const QString& name)
 {
-    throw ERegistryException(quoted("Failed to get data for '%1'", name));
+    throw ERegistryException(
+        quoted(QT_TRANSLATE_NOOP("TWinRegistry", "Failed to get data for '%1'"), name));
 }
 
 [[noreturn]] void failDataType(const QString& name)
 {
-    throw ERegistryException(quoted("Invalid data type for '%1'", name));
+    throw ERegistryException(
+        quoted(QT_TRANSLATE_NOOP("TWinRegistry", "Invalid data type for '%1'"), name));
 }
 
 bool isDword(const QJsonValue& data)
@@ -187,18 +190,22 @@ void TWinRegistry::writeValue(const QString& section, const QString& name, const
     const bool saved = m_document->update([&](QJsonObject& root) {
         creation = createKey(root, sectionPath);
         if (creation == Creation::Failed)
-            throw ERegistryException(quoted("Failed to create key %1", section));
+            throw ERegistryException(
+                quoted(QT_TRANSLATE_NOOP("TWinRegistry", "Failed to create key %1"), section));
         CurrentKeyScope scope(m_currentKey, sectionPath);
         if (!setValue(root, *m_currentKey, name, data))
-            throw ERegistryException(quoted("Failed to set data for '%1'", name));
+            throw ERegistryException(
+                quoted(QT_TRANSLATE_NOOP("TWinRegistry", "Failed to set data for '%1'"), name));
         return true;
     });
     // The section and the value land in one replacement of the file; when it fails, the first
     // step that needed it is the one reported.
     if (!saved && creation == Creation::Created)
-        throw ERegistryException(quoted("Failed to create key %1", section));
+        throw ERegistryException(
+            quoted(QT_TRANSLATE_NOOP("TWinRegistry", "Failed to create key %1"), section));
     if (!saved)
-        throw ERegistryException(quoted("Failed to set data for '%1'", name));
+        throw ERegistryException(
+            quoted(QT_TRANSLATE_NOOP("TWinRegistry", "Failed to set data for '%1'"), name));
 }
 
 QString TWinRegistry::ReadString(const QString& section, const QString& name,

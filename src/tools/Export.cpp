@@ -18,12 +18,16 @@ TdlgJPEGExport* dlgJPEGExport = nullptr;
 
 namespace {
 
-const auto firstText = QStringLiteral("Hello");
-const QStringList saveFilters = {
-    QStringLiteral("All (*.jpg;*.jpeg;*.bmp)"),
-    QStringLiteral("JPEG Image File (*.jpg;*.jpeg)"),
-    QStringLiteral("Bitmaps (*.bmp)"),
-};
+const char* const firstText = QT_TRANSLATE_NOOP("TdlgJPEGExport", "Hello");
+
+QStringList saveFilters()
+{
+    return {
+        TdlgJPEGExport::tr("All (*.jpg;*.jpeg;*.bmp)"),
+        TdlgJPEGExport::tr("JPEG Image File (*.jpg;*.jpeg)"),
+        TdlgJPEGExport::tr("Bitmaps (*.bmp)"),
+    };
+}
 constexpr int bitmapItem = 0;
 
 TdlgJPEGExport::SaveDialogHook& saveDialogHook()
@@ -50,7 +54,7 @@ TdlgJPEGExport::TdlgJPEGExport(QWidget* parent)
     m_saveDialog->setObjectName(QStringLiteral("SavePictureDialog1"));
     m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     m_saveDialog->setFileMode(QFileDialog::AnyFile);
-    m_saveDialog->setNameFilters(saveFilters);
+    m_saveDialog->setNameFilters(saveFilters());
     // An existing file is replaced without a question; the folder must exist, which a save
     // dialog of Qt's insists on anyway.
     m_saveDialog->setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -90,7 +94,7 @@ void TdlgJPEGExport::PrepareForFont(const QString& face)
     m_ui->lblFontName->setText(face);
     updateSampleFont();
     if (m_ui->eSample->text().isEmpty())
-        m_ui->eSample->setText(firstText);
+        m_ui->eSample->setText(tr(firstText));
 }
 
 void TdlgJPEGExport::updateSampleFont()
@@ -128,7 +132,8 @@ void TdlgJPEGExport::cbStrikeoutClick()
 
 QString TdlgJPEGExport::askForPath()
 {
-    const SaveRequest request{saveFilters, saveFilters.first(), m_saveDialog->defaultSuffix()};
+    const QStringList filters = saveFilters();
+    const SaveRequest request{filters, filters.first(), m_saveDialog->defaultSuffix()};
     if (saveDialogHook())
         return saveDialogHook()(request);
     m_saveDialog->selectNameFilter(request.selectedFilter);
@@ -148,7 +153,7 @@ void TdlgJPEGExport::bExportClick()
         return;
     const QImage image = renderSample(m_ui->eSample->font(), m_ui->eSample->text());
     if (!saveImage(image, path))
-        Messages::showMessage(QStringLiteral("Could not save to ") + path);
+        Messages::showMessage(tr("Could not save to %1").arg(path));
 }
 
 QImage TdlgJPEGExport::renderSample(const QFont& font, const QString& text)

@@ -100,12 +100,7 @@ TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setWordWrap(false);
 
-    // Both views stand on the button-face colour.
-    for (QWidget* view : {static_cast<QWidget*>(grid), static_cast<QWidget*>(m_ui->eSample)}) {
-        QPalette palette = view->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-        view->setPalette(palette);
-    }
+    applyColours();
     m_ui->eSample->hide();
 
     connectGuarded(m_ui->sePointSize, &QSpinBox::valueChanged, this,
@@ -120,6 +115,26 @@ TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
     connectGuarded(m_ui->cbASCIIcodes, &QCheckBox::clicked, this,
                    &TdlgViewCharacterSet::cbASCIIcodesClick);
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// Both views stand on the button-face colour: set again at every change of theme, as a colour set
+// on a control stays as it was set.
+void TdlgViewCharacterSet::applyColours()
+{
+    const QColor ground = palette().color(QPalette::Button);
+    for (QWidget* view :
+         {static_cast<QWidget*>(m_ui->dgSample), static_cast<QWidget*>(m_ui->eSample)}) {
+        QPalette colours = view->palette();
+        colours.setColor(QPalette::Base, ground);
+        view->setPalette(colours);
+    }
+}
+
+void TdlgViewCharacterSet::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
 }
 
 TdlgViewCharacterSet::~TdlgViewCharacterSet()

@@ -53,7 +53,11 @@ public:
 
     Ui::TdlgViewCharacterSet* ui() const { return m_ui.get(); }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyColours();
     void updateSampleFont();
     void showChosenView();
 

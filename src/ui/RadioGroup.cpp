@@ -50,7 +50,20 @@ void RadioGroup::rebuild()
         // Entries run down the first column, then the next, like a classic radio group.
         m_layout->addWidget(b, rows ? i % rows : 0, rows ? i / rows : 0);
     }
-    const int keep = m_index;
+    // Entries made after the rest of the form (the translated texts come last) still follow
+    // the group in the Tab order, as if the form had made them with the group. setTabOrder
+    // ignores a widget that takes no focus, as the group itself does.
+    const Qt::FocusPolicy ownPolicy = focusPolicy();
+    setFocusPolicy(Qt::TabFocus);
+    QWidget* previous = this;
+    for (QAbstractButton* b : m_group->buttons()) {
+        QWidget::setTabOrder(previous, b);
+        previous = b;
+    }
+    setFocusPolicy(ownPolicy);
+    // A form sets its groups' indexes before their entries, which arrive with the translated
+    // texts: the first entries take the index asked for while the group was empty.
+    const int keep = old.isEmpty() ? m_pendingIndex : m_index;
     m_index = -1;
     setItemIndex(keep);
 }
@@ -59,6 +72,7 @@ void RadioGroup::setItemIndex(int index)
 {
     if (index < -1)
         index = -1;
+    m_pendingIndex = index;
     if (index >= count())
         index = count() - 1;
     for (QAbstractButton* b : m_group->buttons())

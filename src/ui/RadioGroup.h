@@ -49,6 +49,7 @@ private:
     QStringList m_items;
     int m_columns = 1;
     int m_index = -1;
+    int m_pendingIndex = -1;
     QButtonGroup* m_group;
     QGridLayout* m_layout;
 };

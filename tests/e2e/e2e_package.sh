@@ -51,7 +51,7 @@ for dep in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libfo
     libcups2 qt6-qpa-plugins fontconfig; do
     grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
-grep -q 'fonts-dejavu-core | fonts-liberation2' <<<"$(field Recommends)" ||
+grep -q 'fonts-liberation2 | fonts-croscore' <<<"$(field Recommends)" ||
     fail "Recommends is '$(field Recommends)'"
 
 echo "its files: only the installed ones, under /usr, owned by root with the right modes"
@@ -59,6 +59,7 @@ expected_files=(
     ./usr/bin/typovex
     ./usr/share/applications/typovex.desktop
     ./usr/share/icons/hicolor/scalable/apps/typovex.svg
+    ./usr/share/typovex/translations/typovex_de.qm
 )
 png_sizes=(16 22 24 32 48 64 128 256)
 for n in "${png_sizes[@]}"; do
