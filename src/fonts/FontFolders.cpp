@@ -135,12 +135,39 @@ QString FontFolders::folderPath(const QListWidgetItem* item)
 bool FontFolders::isListed(const QString& path)
 {
     // Rebuilt when the list was changed behind this object's back.
-    if (m_listed.size() != m_w.lbFontPath->count()) {
+    if (m_listed.size() != m_w.lbFontPath->count() + m_pending.size()) {
         m_listed.clear();
         for (int i = 0; i < m_w.lbFontPath->count(); ++i)
             m_listed.insert(folderPath(m_w.lbFontPath->item(i)));
+        for (const QString& pending : std::as_const(m_pending))
+            m_listed.insert(pending);
     }
     return m_listed.contains(path);
+}
+
+bool FontFolders::queueFolder(const QString& path)
+{
+    if (isListed(path))
+        return false;
+    m_pending.append(path);
+    m_listed.insert(path);
+    return true;
+}
+
+void FontFolders::showPendingFolders()
+{
+    m_sinceShown.start();
+    if (m_pending.isEmpty())
+        return;
+    QListWidget* list = m_w.lbFontPath;
+    for (const QString& path : std::as_const(m_pending)) {
+        auto* item = new QListWidgetItem(NativePath::shown(path));
+        item->setData(Qt::UserRole, path);
+        list->addItem(item);
+    }
+    m_pending.clear();
+    m_w.lblInfo->setText(tr("%n directories", nullptr, list->count()));
+    folderListChanged();
 }
 
 void FontFolders::folderListChanged()
@@ -151,14 +178,9 @@ void FontFolders::folderListChanged()
 
 void FontFolders::AddFontFolder(const QString& path)
 {
-    if (isListed(path))
+    if (!queueFolder(path))
         return;
-    auto* item = new QListWidgetItem(NativePath::shown(path));
-    item->setData(Qt::UserRole, path);
-    m_w.lbFontPath->addItem(item);
-    m_listed.insert(path);
-    m_w.lblInfo->setText(tr("%n directories", nullptr, m_w.lbFontPath->count()));
-    folderListChanged();
+    showPendingFolders();
     // The list grows visibly during a long scan.
     QCoreApplication::processEvents();
 }
@@ -172,23 +194,40 @@ void FontFolders::ScanFolderTree(const QString& path, bool recurse)
     if (!recurse)
         return;
 
-    // The walk runs beside the window; the list takes each folder it finds, and pending events
-    // are handled after each one.
+    // Whatever ends the scan, every folder found is in the list.
+    struct ShowRest
+    {
+        FontFolders* self;
+        ~ShowRest() { self->showPendingFolders(); }
+    } showRest{this};
+    // The walk runs beside the window. Pending events are handled after each folder it finds,
+    // but the list and its label take the new folders at most once a screen refresh: laying out
+    // and painting them once per folder would make each folder cost as much as the whole list.
     FolderWalk walk(path);
+    m_sinceShown.start();
     while (!Ending::requested()) {
-        const FolderWalk::Batch batch = walk.take(50);
+        const FolderWalk::Batch batch = walk.take(refreshMs);
         for (const QString& folder : batch.folders) {
-            AddFontFolder(folder);
+            if (!queueFolder(folder))
+                continue;
+            if (m_sinceShown.hasExpired(refreshMs))
+                showPendingFolders();
+            QCoreApplication::processEvents();
             if (Ending::requested())
                 return;
         }
         if (batch.finished)
             return;
-        if (batch.folders.isEmpty() && walk.idleMs() > stallMs) {
-            Messages::showMessage(
-                tr("The folders below %1 are not all listed: the drive stopped answering.")
-                    .arg(NativePath::shown(path)));
-            return;
+        if (batch.folders.isEmpty()) {
+            // The walk is slow here: the window stays live while it waits.
+            showPendingFolders();
+            QCoreApplication::processEvents();
+            if (walk.idleMs() > stallMs) {
+                Messages::showMessage(
+                    tr("The folders below %1 are not all listed: the drive stopped answering.")
+                        .arg(NativePath::shown(path)));
+                return;
+            }
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -77,10 +78,16 @@ public:
     static QString folderPath(const QListWidgetItem* item);
     // How long the file system may leave a folder or a file unanswered before it is given up.
     static constexpr qint64 stallMs = 15000;
+    // A screen refresh: how often a scan shows the folders it found.
+    static constexpr int refreshMs = 16;
 
 private:
     void folderListChanged();
     bool isListed(const QString& path);
+    // Records a folder to be shown; false when it is listed or pending already.
+    bool queueFolder(const QString& path);
+    // Appends the recorded folders to lbFontPath and counts them in lblInfo.
+    void showPendingFolders();
 
     Widgets m_w;
     QStringList& m_added;
@@ -88,6 +95,9 @@ private:
     std::function<void()> m_clbFontsClickCheck;
     // Mirrors lbFontPath's paths, for the exact "already listed" test on long lists.
     QSet<QString> m_listed;
+    // Folders a scan found that lbFontPath does not show yet, and the time since it last did.
+    QStringList m_pending;
+    QElapsedTimer m_sinceShown;
     std::unique_ptr<FontFileReader> m_reader;
     // Set while a scan or an Apply runs: they let events through, and a second click on Add,
     // Remove or Apply must not change the lists under them.
