@@ -90,8 +90,12 @@
 <context>
     <name>RegistryDocument</name>
     <message>
-        <source>it is larger than 1 MiB</source>
-        <translation>sie größer als 1 MiB ist</translation>
+        <source>it is larger than %1 MiB</source>
+        <translation>sie größer als %1 MiB ist</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>sie keine gewöhnliche Datei ist</translation>
     </message>
     <message>
         <source>it cannot be read (%1)</source>
