@@ -19,6 +19,35 @@ inline bool runningAsRoot()
 #endif
 }
 
+// Takes the rights of the user nobody for the whole process (every thread) while it lives, so
+// that permissions bind a test run as root; does nothing for other users, whom they bind already.
+class AsNobody
+{
+public:
+    AsNobody()
+    {
+#ifdef Q_OS_UNIX
+        m_was = ::geteuid() == 0 && ::seteuid(65534) == 0;
+#endif
+    }
+    ~AsNobody()
+    {
+#ifdef Q_OS_UNIX
+        if (m_was) [[maybe_unused]]
+            const int back = ::seteuid(0);
+#endif
+    }
+    AsNobody(const AsNobody&) = delete;
+    AsNobody& operator=(const AsNobody&) = delete;
+    bool isNobody() const
+    {
+        return m_was;
+    }
+
+private:
+    bool m_was = false;
+};
+
 // Makes a folder refuse new, renamed and removed entries while it lives: by its permissions
 // for ordinary users, by the immutable attribute for root, who ignores permissions.
 class ReadOnlyFolder
