@@ -464,7 +464,7 @@ void tst_FontFolders::hostileEntriesNeverBlockAndNoFontIsDropped()
             nobody.emplace();
             QVERIFY2(nobody->isNobody(), "cannot take the nobody user's rights");
         }
-        Watchdog watchdog;
+        Watchdog watchdog(60000); // a sanitizer build walks the deep tree slowly
         folders()->ScanFolderTree(root, true);
         folders()->bApplyClick();
         QListWidget* list = child<QListWidget>(m_adv, "lbFontPath");
