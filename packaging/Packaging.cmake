@@ -1,6 +1,6 @@
 # What `cmake --install` puts on the system, and the Debian package CPack makes of it.
-# Only the program and its desktop entry and icons are installed: tests, helper programs and
-# benchmarks stay in the build folder.
+# Only the program, its desktop entry, icons, AppStream data, manual page, translations and
+# documents are installed: tests, helper programs and benchmarks stay in the build folder.
 include(GNUInstallDirs)
 
 set(TYPOVEX_DESKTOP_ID typovex)
@@ -18,17 +18,42 @@ foreach(size 16 22 24 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
+install(FILES ${packaging_dir}/org.example.typovex.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The manual page and the changelog are compressed as Debian has them, without a name or time
+# stamp in the gzip header, so that two builds give the same bytes.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(packaging_out ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+configure_file(${packaging_dir}/changelog.in ${packaging_out}/changelog @ONLY)
+add_custom_command(OUTPUT ${packaging_out}/typovex.1.gz
+                   COMMAND ${GZIP_PROGRAM} -9n -c ${packaging_dir}/typovex.1 > ${packaging_out}/typovex.1.gz
+                   DEPENDS ${packaging_dir}/typovex.1 VERBATIM)
+add_custom_command(OUTPUT ${packaging_out}/changelog.gz
+                   COMMAND ${GZIP_PROGRAM} -9n -c ${packaging_out}/changelog > ${packaging_out}/changelog.gz
+                   DEPENDS ${packaging_out}/changelog VERBATIM)
+add_custom_target(typovex_documents ALL
+                  DEPENDS ${packaging_out}/typovex.1.gz ${packaging_out}/changelog.gz)
+# The README builds the program alone before it makes the package.
+add_dependencies(typovex typovex_documents)
+install(FILES ${packaging_out}/typovex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The folder is named after the package, not after the project.
+install(FILES ${packaging_dir}/copyright ${packaging_out}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/typovex)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME typovex)
 set(CPACK_PACKAGE_VENDOR "Typovex developers")
 set(CPACK_PACKAGE_CONTACT "Typovex developers <maintainers@typovex.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "preview and print catalogues of installed fonts")
+# Debian shows the description as it is: every line (with the leading space the control file
+# adds) stays under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Typovex lists the installed font families, and on request the fonts of folders you\n"
-    "name, and prints or previews a catalogue of the ticked ones: one sample line per font\n"
-    "in the size and style you choose, with title, header and footer, on paper or as PDF.\n"
-    "Side tools show a font's 256 character codes and export a sample line as a BMP or\n"
-    "JPEG image.")
+    "Typovex lists the installed font families, and on request the fonts of\n"
+    "folders you name, and prints or previews a catalogue of the ticked ones:\n"
+    "one sample line per font in the size and style you choose, with title,\n"
+    "header and footer, on paper or as PDF. Side tools show a font's 256\n"
+    "character codes and export a sample line as a BMP or JPEG image.")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://typovex.example.org")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -22,6 +22,8 @@ if [ "${1:-}" = "--tests" ]; then
     # libjpeg's own reader, to check exported JPEG files
     libjpeg-turbo-progs
     cups printer-driver-cups-pdf poppler-utils
+    # faces a PDF writer finds hard: no bold or italic of their own, colour glyphs, CJK, symbols
+    fonts-arabeyes fonts-noto-color-emoji fonts-wqy-microhei fonts-opensymbol
     # the Debian package's checks
     desktop-file-utils lintian appstream man-db devscripts
   )

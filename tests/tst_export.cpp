@@ -116,6 +116,8 @@ private slots:
     void fileKindFollowsTheNameAlone_data();
     void fileKindFollowsTheNameAlone();
     void bitmapHoldsTheRenderedPixels();
+    void sampleInkReadsOnTheWhiteGround_data();
+    void sampleInkReadsOnTheWhiteGround();
     void jpegIsBaselineQuality90InThreeComponents();
     void failedSaveShowsMessageAndLeavesNothing_data();
     void failedSaveShowsMessageAndLeavesNothing();
@@ -351,6 +353,38 @@ void tst_Export::bitmapHoldsTheRenderedPixels()
     const QImage read = QImage::fromData(data);
     QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
              image.convertToFormat(QImage::Format_RGB32));
+}
+
+void tst_Export::sampleInkReadsOnTheWhiteGround_data()
+{
+    QTest::addColumn<QColor>("windowText");
+    QTest::addColumn<QColor>("ink");
+    QTest::newRow("light theme") << QColor(Qt::black) << QColor(Qt::black);
+    QTest::newRow("dark theme: light text would vanish")
+        << QColor(0xee, 0xee, 0xee) << QColor(Qt::black);
+    QTest::newRow("dark coloured text is kept")
+        << QColor(0x00, 0x00, 0x90) << QColor(0x00, 0x00, 0x90);
+}
+
+void tst_Export::sampleInkReadsOnTheWhiteGround()
+{
+    QFETCH(QColor, windowText);
+    QFETCH(QColor, ink);
+    const QPalette before = QGuiApplication::palette();
+    QPalette theme = before;
+    theme.setColor(QPalette::WindowText, windowText);
+    QGuiApplication::setPalette(theme);
+    const QImage image = TdlgJPEGExport::renderSample(
+        FontServices::fontFor(face, 24, true, false, false, false), QStringLiteral("Quartz"));
+    QGuiApplication::setPalette(before);
+    QVERIFY(!image.isNull());
+    // The text's core pixels are the ink itself; antialiased edges blend it with white.
+    QColor darkest(Qt::white);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).lightness() < darkest.lightness())
+                darkest = image.pixelColor(x, y);
+    QCOMPARE(darkest.rgb(), ink.rgb());
 }
 
 void tst_Export::jpegIsBaselineQuality90InThreeComponents()

@@ -8,6 +8,9 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -122,6 +125,7 @@ private slots:
 
     void familyListHasEachFamilyOnceDefaultIncludedSortedWithoutCase();
     void familyListIsDroppedAndRebuiltAfterChangeNotice();
+    void familyListNamesFamiliesNotFoundries();
     void addAndRemoveFontFileSendOneNoticeEach();
     void nonFontFileIsRefusedWithoutNotice();
     void fullNameOfAddedFileSelectsItsOwnFace();
@@ -158,6 +162,28 @@ void tst_Fonts::familyListHasEachFamilyOnceDefaultIncludedSortedWithoutCase()
     for (qsizetype i = 1; i < list.size(); ++i)
         QVERIFY2(list.at(i - 1).compare(list.at(i), Qt::CaseInsensitive) < 0,
                  qPrintable(list.at(i)));
+}
+
+void tst_Fonts::familyListNamesFamiliesNotFoundries()
+{
+    // Independently of Qt: each face's family as fontconfig names it first.
+    QProcess fcList;
+    fcList.start(QStringLiteral("fc-list"),
+                 {QStringLiteral("--format"), QStringLiteral("%{family[0]}\\n")});
+    QVERIFY(fcList.waitForFinished(30000));
+    const QStringList families =
+        QString::fromUtf8(fcList.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY(!families.isEmpty());
+    const QStringList list = FontServices::familyList();
+    for (const QString& family : families)
+        QVERIFY2(list.count(family) == 1, qPrintable(family));
+    // Neither "Name [foundry]" entries nor the name twice (the list is strictly ordered).
+    static const QRegularExpression foundryTag(QStringLiteral(" \\[[^]]*\\]$"));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        QVERIFY2(!foundryTag.match(list.at(i)).hasMatch(), qPrintable(list.at(i)));
+        QVERIFY2(i == 0 || list.at(i - 1).compare(list.at(i), Qt::CaseInsensitive) < 0,
+                 qPrintable(list.at(i)));
+    }
 }
 
 void tst_Fonts::familyListIsDroppedAndRebuiltAfterChangeNotice()

@@ -120,6 +120,15 @@ QStringList FontServices::familyList()
     State& s = state();
     if (!s.familiesValid) {
         QStringList list = QFontDatabase::families();
+        // Qt names a family that several foundries provide once per foundry, as "Name [foundry]";
+        // the user asks for the family, and the font system picks among the foundries' faces.
+        for (QString& name : list) {
+            if (name.endsWith(QLatin1Char(']'))) {
+                const qsizetype open = name.lastIndexOf(QLatin1String(" ["));
+                if (open > 0)
+                    name.truncate(open);
+            }
+        }
         list.append(defaultFace);
         std::stable_sort(list.begin(), list.end(), [](const QString& a, const QString& b) {
             return a.compare(b, Qt::CaseInsensitive) < 0;

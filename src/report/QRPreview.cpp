@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 
 TRptPreviewFrm* RptPreviewFrm = nullptr;
 
@@ -121,6 +122,40 @@ QIcon pageIcon(Glyph glyph)
     return QIcon(new PageIconEngine(glyph));
 }
 
+// The controls sit at fixed places sized for the English texts; a translation may need more
+// room. The zoom box grows to its longest entry and the page controls move along; the bottom
+// buttons grow to their texts (not to the style's minimum width, which the design undercuts)
+// towards the free space on their left.
+void fitTranslatedTexts(Ui::TRptPreviewFrm& ui)
+{
+    const int zoomGrowth = qMax(0, ui.cbZoom->sizeHint().width() - ui.cbZoom->width());
+    ui.cbZoom->resize(ui.cbZoom->width() + zoomGrowth, ui.cbZoom->height());
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui.btnFirstPage), static_cast<QWidget*>(ui.btnPrevPage),
+          static_cast<QWidget*>(ui.edPageNumber), static_cast<QWidget*>(ui.lblPages),
+          static_cast<QWidget*>(ui.btnNextPage), static_cast<QWidget*>(ui.btnLastPage)})
+        w->move(w->x() + zoomGrowth, w->y());
+
+    const auto growthOf = [](const QPushButton* b) {
+        const QStyle* style = b->style();
+        const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                           2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        return qMax(0, b->fontMetrics().horizontalAdvance(b->text()) + 2 * margin - b->width());
+    };
+    const int closeGrowth = growthOf(ui.bClose);
+    const int saveGrowth = growthOf(ui.bSavePdf);
+    ui.bClose->setGeometry(ui.bClose->geometry().adjusted(-closeGrowth, 0, 0, 0));
+    ui.bSavePdf->setGeometry(
+        ui.bSavePdf->geometry().adjusted(-closeGrowth - saveGrowth, 0, -closeGrowth, 0));
+    // Past the left edge the panel itself grows (it is anchored to the right).
+    const int lack = qMax(0, 8 - ui.bSavePdf->x());
+    if (lack > 0) {
+        ui.pRight->setFixedWidth(ui.pRight->minimumWidth() + lack);
+        for (QWidget* b : {ui.bSavePdf, ui.bClose})
+            b->move(b->x() + lack, b->y());
+    }
+}
+
 TRptPreviewFrm::SaveFileHook& saveFileHook()
 {
     static TRptPreviewFrm::SaveFileHook hook;
@@ -159,6 +194,7 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
 
     for (const ZoomChoice& choice : zoomChoices)
         ui.cbZoom->addItem(tr(choice.text));
+    fitTranslatedTexts(ui);
     ui.btnFirstPage->setIcon(pageIcon(Glyph::First));
     ui.btnPrevPage->setIcon(pageIcon(Glyph::Prev));
     ui.btnNextPage->setIcon(pageIcon(Glyph::Next));

@@ -11,6 +11,9 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
 
 #include <cups/cups.h>
 
@@ -34,6 +37,95 @@ QString cupsOption(const cups_dest_t* dest, const char* name)
 {
     const char* value = cupsGetOption(name, dest->num_options, dest->options);
     return value ? QString::fromUtf8(value) : QString();
+}
+
+struct JobOptions
+{
+    int count = 0;
+    cups_option_t* list = nullptr;
+    JobOptions() = default;
+    JobOptions(const JobOptions&) = delete;
+    JobOptions& operator=(const JobOptions&) = delete;
+    ~JobOptions() { cupsFreeOptions(count, list); }
+};
+
+const char* standardMediaName(PageSetup::Paper paper)
+{
+    switch (paper) {
+    case PageSetup::Paper::A3:
+        return "iso_a3_297x420mm";
+    case PageSetup::Paper::Letter:
+        return "na_letter_8.5x11in";
+    case PageSetup::Paper::B5:
+        return "jis_b5_182x257mm";
+    case PageSetup::Paper::A4:
+        break;
+    }
+    return "iso_a4_210x297mm";
+}
+
+// The options that bring the chosen sheet out of the printer with the page at 100 %. The
+// printer's own sheet of that name is used where it is the chosen size within a point; where a
+// driver rounds it further (cups-pdf gives B5 as 518 x 727 pt), the page would not fit and be
+// shrunk, so the exact size is asked for as a custom sheet where the printer takes one.
+int jobOptions(cups_dest_t* dest, const PageSetup& setup, cups_option_t** options)
+{
+    constexpr double pointsPerMm = 72 / 25.4;
+    const QSizeF wanted = PageSetup::paperMillimetres(setup.paper) * pointsPerMm;
+    int count = 0;
+    QByteArray media = standardMediaName(setup.paper);
+    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+        cups_size_t size{};
+        const bool known = cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, media.constData(),
+                                                  CUPS_MEDIA_FLAGS_DEFAULT, &size);
+        // cups_size_t lengths are in hundredths of a millimetre.
+        const bool exact = known && qAbs(size.width / 100.0 * pointsPerMm - wanted.width()) <= 1 &&
+                           qAbs(size.length / 100.0 * pointsPerMm - wanted.height()) <= 1;
+        bool custom = false;
+        if (ipp_attribute_t* supported =
+                cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA)) {
+            for (int i = 0; i < ippGetCount(supported) && !custom; ++i) {
+                const char* value = ippGetString(supported, i, nullptr);
+                custom = value && qstrncmp(value, "custom_min_", 11) == 0;
+            }
+        }
+        cupsFreeDestInfo(info);
+        if (!exact && custom) {
+            // PageSize is the form the printer's driver takes without rounding to its own list.
+            const QByteArray points = QByteArray::number(wanted.width(), 'f', 2) + 'x' +
+                                      QByteArray::number(wanted.height(), 'f', 2);
+            count = cupsAddOption("PageSize", ("Custom." + points).constData(), count, options);
+            media.clear();
+        } else if (known) {
+            media = size.media;
+        }
+    }
+    if (!media.isEmpty())
+        count = cupsAddOption(CUPS_MEDIA, media.constData(), count, options);
+    // The recorded pages already have the orientation's shape; this names it so the print system
+    // turns the sheet, not the page a second time.
+    count = cupsAddOption(CUPS_ORIENTATION,
+                          setup.orientation == PageSetup::Orientation::Landscape
+                              ? CUPS_ORIENTATION_LANDSCAPE
+                              : CUPS_ORIENTATION_PORTRAIT,
+                          count, options);
+    count = cupsAddOption("print-scaling", "none", count, options);
+    count = cupsAddOption("fit-to-page", "false", count, options);
+    return count;
+}
+
+// Runs `work` on a thread of its own and waits for it. Qt keeps its font engines and FreeType
+// faces per thread, and its PDF writer leaves a colour font's shared face in a changed state
+// when it embeds it (the next layout measures the emoji differently and loses some of them).
+// On a thread that ends with the job, that state goes with it: the preview drawn after a save or
+// a print is the preview drawn before it, and every saved file is made from the same state.
+template <typename Work> auto onOwnFontThread(Work work)
+{
+    decltype(work()) result{};
+    std::unique_ptr<QThread> thread(QThread::create([&] { result = work(); }));
+    thread->start();
+    thread->wait();
+    return result;
 }
 
 } // namespace
@@ -78,19 +170,19 @@ int savePdf(const PageStore& store, const QString& path, int firstPage, QString*
         *error = file.errorString();
         return 0;
     }
-    int drawn = 0;
-    {
+    const int drawn = onOwnFontThread([&] {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Typovex"));
         writer.setTitle(store.title());
         writer.setPageLayout(pageLayoutOf(store));
         writer.setResolution(1200);
-        drawn = render(store, writer, firstPage);
-        if (drawn == 0) {
+        const int pages = render(store, writer, firstPage);
+        if (pages == 0) {
             // A document needs a page; an empty run gives one blank page.
             QPainter blank(&writer);
         }
-    }
+        return pages;
+    });
     if (drawn < 0 || file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         file.cancelWriting();
@@ -119,6 +211,8 @@ ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
     const QString state = cupsOption(dest, "printer-state");
     const QString stateMessage = cupsOption(dest, "printer-state-message");
     const bool accepting = cupsOption(dest, "printer-is-accepting-jobs") != QLatin1String("false");
+    JobOptions options;
+    options.count = jobOptions(dest, setup, &options.list);
     cupsFreeDests(1, dest);
     if (state == QLatin1String("5") || !accepting) {
         // Whole sentences, as a translation may not put the state where English does.
@@ -137,14 +231,16 @@ ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
     if (!dir.isValid())
         return {Result::Status::Failed, dir.errorString(), 0};
     const QString file = dir.filePath(QStringLiteral("job.pdf"));
-    QPrinter device(QPrinter::HighResolution);
-    device.setOutputFormat(QPrinter::PdfFormat);
-    device.setOutputFileName(file);
-    device.setPrinterName(printer);
-    device.setDocName(jobTitle);
-    device.setFullPage(true);
-    device.setPageLayout(pageLayoutOf(store));
-    const int sent = render(store, device, setup.firstPage);
+    const int sent = onOwnFontThread([&] {
+        QPrinter device(QPrinter::HighResolution);
+        device.setOutputFormat(QPrinter::PdfFormat);
+        device.setOutputFileName(file);
+        device.setPrinterName(printer);
+        device.setDocName(jobTitle);
+        device.setFullPage(true);
+        device.setPageLayout(pageLayoutOf(store));
+        return render(store, device, setup.firstPage);
+    });
     if (sent < 0)
         return {Result::Status::Failed,
                 QCoreApplication::translate("ReportPrinter", "The print job could not be prepared"),
@@ -152,7 +248,7 @@ ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
     if (sent == 0)
         return {Result::Status::Printed, {}, 0};
     const int job = cupsPrintFile(name.constData(), QFile::encodeName(file).constData(),
-                                  jobTitle.toUtf8().constData(), 0, nullptr);
+                                  jobTitle.toUtf8().constData(), options.count, options.list);
     if (job == 0)
         return {Result::Status::Failed, QString::fromUtf8(cupsLastErrorString()), 0};
     return {Result::Status::Printed, {}, sent};

@@ -174,7 +174,11 @@ QImage TdlgJPEGExport::renderSample(const QFont& font, const QString& text)
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setFont(font);
-    painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
+    // The ground is always white: a dark theme's light window text would all but vanish on it.
+    QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
+    if (ink.lightness() > 128)
+        ink = Qt::black;
+    painter.setPen(ink);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
     FontServices::drawText(painter, QPoint(0, 0), text);

@@ -299,7 +299,10 @@ sleep 0.5
 text=$(pdftotext -layout "$pdf" - 2>/dev/null) || fail "pdftotext could not read $pdf"
 grep -qF "$wizard_title" <<<"$text" || fail "the saved PDF lacks the wizard's title: $text"
 grep -qE "Sample of .+ by a new user" <<<"$text" || fail "the saved PDF lacks the wizard's message"
-echo "  saved $(pdfinfo "$pdf" 2>/dev/null | sed -n 's/^Pages: *//p') page(s)"
+info=$(pdfinfo "$pdf" 2>/dev/null) || fail "pdfinfo could not read $pdf"
+[ "$(sed -n 's/^Title: *//p' <<<"$info")" = "$wizard_title" ] || fail "the PDF's document title: $info"
+[ "$(sed -n 's/^Creator: *//p' <<<"$info")" = Typovex ] || fail "the PDF's creator: $info"
+echo "  saved $(sed -n 's/^Pages: *//p' <<<"$info") page(s)"
 activate "$preview"
 xdotool key Escape
 wait_until 15 "Esc did not close the preview" no_window '^Preview$'

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package: CPack makes it from the finished build, its metadata and file list are
-# checked, its desktop entry validated; then it is installed for real (as root, with apt-get
+# checked, its desktop entry validated; lintian, the AppStream validator and man judge it as a
+# Debian archive would; then it is installed for real (as root, with apt-get
 # resolving the declared dependencies) or, failing that, unpacked into a throwaway root. The
 # program is started from the entry's Exec line on a real X server and must show its main window
 # with the icon, and after removal nothing of the package is left.
@@ -17,7 +18,8 @@ skip() {
     echo "SKIP: $*"
     exit 77
 }
-for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate ldd; do
+for tool in cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate ldd lintian appstreamcli man \
+    hardening-check dpkg-parsechangelog; do
     command -v "$tool" >/dev/null || skip "$tool is missing (scripts/deps.sh --tests installs it)"
 done
 [ -f "$build/CPackConfig.cmake" ] || skip "no CPackConfig.cmake in $build"
@@ -60,6 +62,10 @@ expected_files=(
     ./usr/share/applications/typovex.desktop
     ./usr/share/icons/hicolor/scalable/apps/typovex.svg
     ./usr/share/typovex/translations/typovex_de.qm
+    ./usr/share/metainfo/org.example.typovex.metainfo.xml
+    ./usr/share/man/man1/typovex.1.gz
+    ./usr/share/doc/typovex/copyright
+    ./usr/share/doc/typovex/changelog.gz
 )
 png_sizes=(16 22 24 32 48 64 128 256)
 for n in "${png_sizes[@]}"; do
@@ -79,6 +85,21 @@ while read -r mode owner _ _ _ path; do
     [ "$mode" = "$want" ] || fail "$path has mode $mode, not $want"
     [[ "$path" == ./usr/* || "$path" == ./ ]] || fail "$path lies outside /usr"
 done <"$work/contents"
+
+echo "lintian finds no error and no warning"
+# As root lintian says so on stderr; that is no finding about the package.
+if ! lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>"$work/lintian.err"; then
+    fail "lintian: $(cat "$work/lintian.log" "$work/lintian.err")"
+fi
+cat "$work/lintian.log"
+
+echo "the program is built with the distribution's hardening"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/typovex >"$work/typovex.packaged"
+hardening-check "$work/typovex.packaged" >"$work/hardening.log" 2>&1 || true
+for feature in 'Stack protected' 'Fortify Source functions' 'Read-only relocations' \
+    'Immediate binding'; do
+    grep -q "^ $feature: yes" "$work/hardening.log" || fail "hardening-check: $(cat "$work/hardening.log")"
+done
 
 # The package as it lands on a system: into / for real, or into a throwaway root.
 installed=0
@@ -165,6 +186,30 @@ for n in "${png_sizes[@]}"; do
     [ -f "$png" ] || fail "Icon=$icon has no ${n}x${n} icon"
     file -b "$png" | grep -q "^PNG image data, $n x $n," || fail "$png is $(file -b "$png")"
 done
+
+echo "the AppStream data is valid and names the desktop entry and this version"
+metainfo="$share/metainfo/org.example.typovex.metainfo.xml"
+appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+    fail "appstreamcli validate: $(cat "$work/appstream.log")"
+# Pedantic remarks are advice; warnings are not.
+! grep -Eq '^(E|W): ' "$work/appstream.log" || fail "appstreamcli validate: $(cat "$work/appstream.log")"
+grep -q '<launchable type="desktop-id">typovex.desktop</launchable>' "$metainfo" ||
+    fail "the AppStream data does not launch typovex.desktop"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data has no release $version"
+grep -q '^Name\[de\]=' "$entry" && grep -q '^Comment\[de\]=' "$entry" ||
+    fail "the desktop entry has no German name or comment"
+
+echo "the manual page renders without a warning"
+LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 \
+    "$share/man/man1/typovex.1.gz" >"$work/man.txt" 2>"$work/man.err" ||
+    fail "man failed: $(cat "$work/man.err")"
+[ ! -s "$work/man.err" ] || fail "man warns: $(cat "$work/man.err")"
+# The terminal output marks bold and italic by overstriking.
+sed 's/.\x08//g' "$work/man.txt" | grep -q 'Typovex/registry.json' ||
+    fail "the manual page names no settings file"
+gzip -dc "$share/doc/typovex/changelog.gz" >"$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] ||
+    fail "the changelog's newest entry is not version $version"
 
 echo "every library of the installed program is found"
 ldd "$exec_path" >"$work/ldd.log" 2>&1 || fail "ldd failed: $(cat "$work/ldd.log")"

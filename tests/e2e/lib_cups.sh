@@ -1,6 +1,7 @@
 # Sourced by the checks that print: a CUPS queue that keeps PDF files, made the default printer.
 # The running spooler is used, or one of our own is started. Needs: work, skip, fail.
-# pdf_queue_start NAME and pdf_queue_stop NAME (safe to call more than once, from a trap).
+# pdf_queue_start NAME and pdf_queue_stop NAME (safe to call more than once, from a trap);
+# pdf_queue_add NAME adds a further queue that is not the default.
 cups_pid=""
 pdf_queue_start() {
     if ! lpstat -r 2>/dev/null | grep -q "is running"; then
@@ -17,6 +18,10 @@ pdf_queue_start() {
     lpadmin -p "$1" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ||
         fail "could not add the PDF queue"
     lpadmin -d "$1" || fail "could not make the queue the default"
+}
+pdf_queue_add() {
+    lpadmin -p "$1" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ||
+        fail "could not add the PDF queue $1"
 }
 pdf_queue_stop() {
     lpadmin -x "$1" 2>/dev/null || true

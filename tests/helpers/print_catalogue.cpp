@@ -1,6 +1,10 @@
 // Prints a catalogue of the fonts named on the command line through the main window's Print
 // command, as a user would after ticking them. Message boxes go to stderr; the exit code is 0
 // when no error box showed. Run with a temporary XDG_CONFIG_HOME.
+// Options before the fonts: --top=MM (a deep top margin, for a few fonts over several pages),
+// --paper=N and --orientation=N (item indexes of the paper and orientation groups),
+// --printer=NAME (chosen in the advanced window) or --wizard-printer=NAME (chosen on the
+// wizard's target page, then Finish).
 #include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/Messages.h"
@@ -8,19 +12,28 @@
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
 #include "ui/Advanced.h"
+#include "ui/RadioGroup.h"
+#include "ui/Wizard.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QRadioButton>
 
 int main(int argc, char** argv)
 {
     TypovexApplication app(argc, argv);
     QStringList fonts = app.arguments().mid(1);
-    // --top=MM: a deep top margin, for a catalogue of a few fonts over several pages.
-    QString top;
-    if (!fonts.isEmpty() && fonts.first().startsWith(QLatin1String("--top=")))
-        top = fonts.takeFirst().mid(6);
+    QMap<QString, QString> options;
+    while (!fonts.isEmpty() && fonts.first().startsWith(QLatin1String("--"))) {
+        const QString option = fonts.takeFirst().mid(2);
+        const qsizetype equals = option.indexOf(QLatin1Char('='));
+        options.insert(option.left(equals), option.mid(equals + 1));
+    }
     int errors = 0;
     Messages::setHook([&](Messages::Kind kind, const QString& text) {
         errors += kind == Messages::Kind::Error;
@@ -31,8 +44,27 @@ int main(int argc, char** argv)
     main.show();
     while (!frmAdvanced)
         QCoreApplication::processEvents();
-    if (!top.isEmpty())
-        frmAdvanced->findChild<QLineEdit*>(QStringLiteral("eTop"))->setText(top);
+    if (options.contains(QStringLiteral("top")))
+        frmAdvanced->findChild<QLineEdit*>(QStringLiteral("eTop"))->setText(options["top"]);
+    for (const char* group : {"paper", "orientation"}) {
+        const QString name = QLatin1String(group);
+        if (options.contains(name))
+            frmAdvanced
+                ->findChild<RadioGroup*>(name == QLatin1String("paper")
+                                             ? QStringLiteral("rgPaperSize")
+                                             : QStringLiteral("rgOrientation"))
+                ->setItemIndex(options[name].toInt());
+    }
+    auto choosePrinter = [](QComboBox* printers, const QString& name) {
+        printers->setCurrentIndex(printers->findText(name));
+        if (printers->currentIndex() < 0) {
+            std::fprintf(stderr, "printer not listed: %s\n", qPrintable(name));
+            std::exit(2);
+        }
+    };
+    if (options.contains(QStringLiteral("printer")))
+        choosePrinter(frmAdvanced->findChild<QComboBox*>(QStringLiteral("cbPrinters")),
+                      options["printer"]);
     auto* list = frmAdvanced->findChild<FontCheckList*>(QStringLiteral("clbFonts"));
     list->setAllChecked(false);
     for (const QString& font : fonts) {
@@ -44,6 +76,16 @@ int main(int argc, char** argv)
         list->setChecked(index, true);
     }
     frmAdvanced->fontSelection()->clbFontsClickCheck();
-    guarded([&] { main.bPrintClick(); });
+    if (options.contains(QStringLiteral("wizard-printer"))) {
+        auto* wizard = main.findChild<TfrmWizard*>();
+        wizard->LoadFromAdvanced();
+        wizard->findChild<QPushButton*>(QStringLiteral("bNext"))->click();
+        wizard->findChild<RadioGroup*>(QStringLiteral("rgWizDisplayMode"))->button(1)->click();
+        choosePrinter(wizard->findChild<QComboBox*>(QStringLiteral("cbWizPrinters")),
+                      options["wizard-printer"]);
+        guarded([&] { wizard->findChild<QPushButton*>(QStringLiteral("bFinish"))->click(); });
+    } else {
+        guarded([&] { main.bPrintClick(); });
+    }
     return errors == 0 ? 0 : 1;
 }
