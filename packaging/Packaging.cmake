@@ -69,7 +69,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # here: Qt's platform plugins (no window without the xcb one) and fontconfig's configuration.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig")
-# "Arial", the default face, is served only by a metric-compatible family.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2 | fonts-croscore")
+# "Arial", the default face, is served only by a metric-compatible family; Qt's own catalogues
+# translate its standard dialogs (the file and colour choosers) for the desktop's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2 | fonts-croscore, qt6-translations-l10n")
 
 include(CPack)

@@ -93,6 +93,8 @@ private slots:
     void gridShowsCodeNumbersAndCharacters();
     void cellsKeepTheirSizeAtAnyPointSize_data();
     void cellsKeepTheirSizeAtAnyPointSize();
+    void pointSizeTextThatIsNoWholeNumberCountsAsOne_data();
+    void pointSizeTextThatIsNoWholeNumberCountsAsOne();
     void largeCharacterIsClippedToItsCell();
     void codeNumbersStayArialWhenStyleChanges();
     void textViewHoldsCodesOneTo255InOrder();
@@ -226,6 +228,35 @@ void tst_CharSet::cellsKeepTheirSizeAtAnyPointSize()
         QCOMPARE(grid->rowHeight(r), 24);
     // The second cell of the second row starts one cell width and one cell height in.
     QCOMPARE(grid->visualRect(grid->model()->index(1, 1)).topLeft(), QPoint(32, 24));
+}
+
+void tst_CharSet::pointSizeTextThatIsNoWholeNumberCountsAsOne_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("counts");
+    QTest::newRow("emptied") << QString() << 1;
+    QTest::newRow("abc") << QStringLiteral("abc") << 1;
+    QTest::newRow("a sign alone") << QStringLiteral("-") << 1;
+    QTest::newRow("a whole number") << QStringLiteral("24") << 24;
+}
+
+void tst_CharSet::pointSizeTextThatIsNoWholeNumberCountsAsOne()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, counts);
+    TdlgViewCharacterSet dlg;
+    dlg.PrepareForFont(textFamily);
+    auto* size = child<QSpinBox>(dlg, "sePointSize");
+    size->setValue(20);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    size->setFocus();
+    QTest::keyClick(size, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(size, Qt::Key_Backspace);
+    QTest::keyClicks(size, typed);
+    QTest::keyClick(size, Qt::Key_Return);
+    QCOMPARE(size->value(), counts);
+    QCOMPARE(child<QPlainTextEdit>(dlg, "eSample")->font().pointSize(), counts);
 }
 
 void tst_CharSet::largeCharacterIsClippedToItsCell()

@@ -3,13 +3,17 @@
 #include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "base/Ending.h"
 #include "base/Messages.h"
 #include "FontFixtures.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFolders.h"
 #include "fonts/SelectFolderDialog.h"
 #include "fontservices/FontServices.h"
+#include "fontservices/NativePath.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TestMain.h"
+#include "support/Watchdog.h"
 #include "ui/Advanced.h"
 
 #include <QCheckBox>
@@ -21,12 +25,19 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace FontFixtures;
@@ -48,6 +59,35 @@ void walk(const QString& folder, QStringList& out)
         out.append(folder + QLatin1Char('/') + name);
         walk(folder + QLatin1Char('/') + name, out);
     }
+}
+
+// Removes everything below an open folder, however deep (paths past the system's limit
+// included), and closes it.
+void removeBelow(int fd)
+{
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        struct stat info = {};
+        if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(info.st_mode)) {
+            // An unreadable folder of the test is opened again to empty it.
+            [[maybe_unused]] const int opened = ::fchmodat(::dirfd(dir), name, 0700, 0);
+            const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (child >= 0)
+                removeBelow(child);
+            ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR);
+        } else {
+            ::unlinkat(::dirfd(dir), name, 0);
+        }
+    }
+    ::closedir(dir);
 }
 
 QImage render(const QFont& font)
@@ -101,6 +141,8 @@ private slots:
     void alreadyListedComparesExactly();
     void scanEntersEachFolderOnceThroughLoopingLinks();
     void scanWalksDeepTreeWithoutOverflow();
+    void hostileEntriesNeverBlockAndNoFontIsDropped_data();
+    void hostileEntriesNeverBlockAndNoFontIsDropped();
 
     void applyFindsFontsAndReports_data();
     void applyFindsFontsAndReports();
@@ -158,6 +200,8 @@ void tst_FontFolders::initTestCase()
 
 void tst_FontFolders::init()
 {
+    // A signal raised by an earlier test leaves the program ending.
+    Ending::reset();
     folders()->RemoveAddedFonts();
     child<QListWidget>(m_adv, "lbFontPath")->clear();
     child<QPushButton>(m_adv, "bApply")->setEnabled(false);
@@ -292,6 +336,164 @@ void tst_FontFolders::scanWalksDeepTreeWithoutOverflow()
     folders()->ScanFolderTree(root, true);
     QCOMPARE(child<QListWidget>(m_adv, "lbFontPath")->count(), 1201);
     QCOMPARE(listed().constLast(), root + QLatin1Char('/') + relative.chopped(1));
+}
+
+void tst_FontFolders::hostileEntriesNeverBlockAndNoFontIsDropped_data()
+{
+    // What the folder holds beside good.ttf (a font every row adds), then the folders the scan
+    // must list and the files Apply must add, as bytes below the scanned folder.
+    QTest::addColumn<QString>("holds");
+    QTest::addColumn<QByteArrayList>("listedFolders");
+    QTest::addColumn<QByteArrayList>("added");
+    const QByteArrayList rootOnly{""};
+    const QByteArrayList goodOnly{"good.ttf"};
+    // Nothing but a regular file is opened: a pipe would block the reader for good, a device
+    // would feed it without end.
+    QTest::newRow("FIFO x.ttf") << "fifo" << rootOnly << goodOnly;
+    QTest::newRow("socket x.ttf") << "socket" << rootOnly << goodOnly;
+    QTest::newRow("x.ttf linking to /dev/zero") << "device link" << rootOnly << goodOnly;
+    QTest::newRow("x.ttf linking to a FIFO") << "link to fifo" << rootOnly << goodOnly;
+    QTest::newRow("x.ttf linking to itself, folder link back up")
+        << "link loop" << QByteArrayList{"", "sub"} << goodOnly;
+    QTest::newRow("unreadable x.ttf") << "unreadable file" << rootOnly << goodOnly;
+    QTest::newRow("unreadable folder: listed, nothing below")
+        << "unreadable folder" << QByteArrayList{"", "locked"} << goodOnly;
+    QTest::newRow("folder named x.ttf") << "folder x.ttf" << QByteArrayList{"", "x.ttf"}
+                                        << QByteArrayList{"good.ttf", "x.ttf/inner.ttf"};
+    QTest::newRow("0-byte and truncated fonts") << "broken fonts" << rootOnly << goodOnly;
+    // Two files on this file system: both added, both removed again.
+    QTest::newRow("a.ttf and A.TTF")
+        << "two cases" << rootOnly << QByteArrayList{"A.TTF", "a.ttf", "good.ttf"};
+    QTest::newRow("Latin-1 folder name") << "latin-1" << QByteArrayList{"", "caf\xe9"}
+                                         << QByteArrayList{"caf\xe9/inner.ttf", "good.ttf"};
+    QByteArray deep;
+    QByteArrayList chain{""};
+    for (int i = 0; i < 5000; ++i) {
+        deep += deep.isEmpty() ? "d" : "/d";
+        chain.append(deep);
+    }
+    QTest::newRow("5,000-deep tree, a font at the bottom")
+        << "deep" << chain << QByteArrayList{deep + "/bottom.ttf", "good.ttf"};
+}
+
+void tst_FontFolders::hostileEntriesNeverBlockAndNoFontIsDropped()
+{
+    QFETCH(QString, holds);
+    QFETCH(QByteArrayList, listedFolders);
+    QFETCH(QByteArrayList, added);
+    QTemporaryDir tmp;
+    QTemporaryDir elsewhere;
+    const QString root = tmp.path();
+    const QByteArray native = QFile::encodeName(root);
+    const auto at = [&](const QByteArray& name) { return native + '/' + name; };
+    const int rootFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(rootFd >= 0);
+    // Whatever the row made, the temporary folder can be removed afterwards.
+    const auto cleanUp = qScopeGuard([&] { removeBelow(rootFd); });
+    QVERIFY(writeAll(root + QStringLiteral("/good.ttf"), renamed(m_sans, "Typovex Aaa")));
+    const QByteArray font = renamed(m_bold, "Typovex Bbb");
+    int socketFd = -1;
+    const auto closeSocket = qScopeGuard([&] {
+        if (socketFd >= 0)
+            ::close(socketFd);
+    });
+    if (holds == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(at("x.ttf").constData(), 0600), 0);
+    } else if (holds == QLatin1String("socket")) {
+        socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        QVERIFY(at("x.ttf").size() < qsizetype(sizeof(address.sun_path)));
+        std::strcpy(address.sun_path, at("x.ttf").constData());
+        QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    } else if (holds == QLatin1String("device link")) {
+        QCOMPARE(::symlink("/dev/zero", at("x.ttf").constData()), 0);
+    } else if (holds == QLatin1String("link to fifo")) {
+        // The pipe is not below the scanned folder: only the link is.
+        const QByteArray pipe = QFile::encodeName(elsewhere.filePath(QStringLiteral("pipe")));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        QCOMPARE(::symlink(pipe.constData(), at("x.ttf").constData()), 0);
+    } else if (holds == QLatin1String("link loop")) {
+        QCOMPARE(::symlink("x.ttf", at("x.ttf").constData()), 0);
+        QCOMPARE(::mkdir(at("sub").constData(), 0700), 0);
+        QCOMPARE(::symlink("..", at("sub/up").constData()), 0);
+    } else if (holds == QLatin1String("unreadable file")) {
+        QVERIFY(writeAll(QFile::decodeName(at("x.ttf")), font));
+        QCOMPARE(::chmod(at("x.ttf").constData(), 0), 0);
+    } else if (holds == QLatin1String("unreadable folder")) {
+        QCOMPARE(::mkdir(at("locked").constData(), 0700), 0);
+        QVERIFY(writeAll(QFile::decodeName(at("locked/inner.ttf")), font));
+        QCOMPARE(::mkdir(at("locked/below").constData(), 0700), 0);
+        QCOMPARE(::chmod(at("locked").constData(), 0), 0);
+    } else if (holds == QLatin1String("folder x.ttf")) {
+        QCOMPARE(::mkdir(at("x.ttf").constData(), 0700), 0);
+        QVERIFY(writeAll(QFile::decodeName(at("x.ttf/inner.ttf")), font));
+    } else if (holds == QLatin1String("broken fonts")) {
+        QVERIFY(writeAll(QFile::decodeName(at("empty.ttf")), QByteArray()));
+        QVERIFY(writeAll(QFile::decodeName(at("truncated.ttf")), font.left(font.size() / 3)));
+        QVERIFY(writeAll(QFile::decodeName(at("header.otf")), font.left(12)));
+    } else if (holds == QLatin1String("two cases")) {
+        QVERIFY(writeAll(QFile::decodeName(at("a.ttf")), font));
+        QVERIFY(writeAll(QFile::decodeName(at("A.TTF")), renamed(m_bold, "Typovex Ccc")));
+    } else if (holds == QLatin1String("latin-1")) {
+        QCOMPARE(::mkdir(at("caf\xe9").constData(), 0700), 0);
+        const int fd = ::open(at("caf\xe9/inner.ttf").constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, font.constData(), size_t(font.size())), ssize_t(font.size()));
+        ::close(fd);
+    } else if (holds == QLatin1String("deep")) {
+        // Made one step at a time: the path is longer than the system takes in one call.
+        int fd = ::dup(rootFd);
+        for (int i = 0; i < 5000; ++i) {
+            QCOMPARE(::mkdirat(fd, "d", 0700), 0);
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
+            QVERIFY(fd >= 0);
+        }
+        const int file = ::openat(fd, "bottom.ttf", O_WRONLY | O_CREAT, 0600);
+        ::close(fd);
+        QVERIFY(file >= 0);
+        QCOMPARE(::write(file, font.constData(), size_t(font.size())), ssize_t(font.size()));
+        ::close(file);
+    }
+
+    QByteArrayList listedBelow;
+    QByteArrayList addedBelow;
+    {
+        // Root reads whatever the permissions say: the scan and Apply run as nobody then.
+        std::optional<AsNobody> nobody;
+        if (holds.startsWith(QLatin1String("unreadable")) && runningAsRoot()) {
+            QCOMPARE(::chmod(native.constData(), 0755), 0);
+            nobody.emplace();
+            QVERIFY2(nobody->isNobody(), "cannot take the nobody user's rights");
+        }
+        Watchdog watchdog(60000); // a sanitizer build walks the deep tree slowly
+        folders()->ScanFolderTree(root, true);
+        folders()->bApplyClick();
+        QListWidget* list = child<QListWidget>(m_adv, "lbFontPath");
+        for (int i = 0; i < list->count(); ++i)
+            listedBelow.append(NativePath::toNative(FontFolders::folderPath(list->item(i)))
+                                   .mid(native.size() + 1));
+        for (const QString& path : std::as_const(m_adv->AddedFontFiles))
+            addedBelow.append(NativePath::toNative(path).mid(native.size() + 1));
+    }
+    std::sort(listedBelow.begin(), listedBelow.end());
+    std::sort(addedBelow.begin(), addedBelow.end());
+    std::sort(listedFolders.begin(), listedFolders.end());
+    std::sort(added.begin(), added.end());
+    // QCOMPARE would print 5,000 paths of up to 10,000 bytes each.
+    QVERIFY2(listedBelow == listedFolders,
+             qPrintable(QStringLiteral("%1 folders listed, %2 expected")
+                            .arg(listedBelow.size())
+                            .arg(listedFolders.size())));
+    QCOMPARE(addedBelow, added);
+    QCOMPARE(FontServices::addedFontFiles().size(), added.size());
+    for (const QString& text : std::as_const(m_messages))
+        QVERIFY2(!text.contains(QLatin1String("stopped answering")), qPrintable(text));
+
+    folders()->RemoveAddedFonts();
+    QVERIFY(FontServices::addedFontFiles().isEmpty());
 }
 
 void tst_FontFolders::applyFindsFontsAndReports_data()

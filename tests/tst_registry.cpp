@@ -1,7 +1,9 @@
 #include "app/TypovexApplication.h"
 #include "base/Messages.h"
 #include "settings/WinReg.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/TestMain.h"
+#include "support/Watchdog.h"
 
 #include <memory>
 #include <optional>
@@ -12,77 +14,21 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
-#ifdef Q_OS_LINUX
+#include <cstring>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
 const QString AppKey = QStringLiteral("Software\\Typovex");
-
-bool runningAsRoot()
-{
-#ifdef Q_OS_UNIX
-    return ::geteuid() == 0;
-#else
-    return false;
-#endif
-}
-
-// Makes a folder refuse new, renamed and removed entries while it lives: by its permissions
-// for ordinary users, by the immutable attribute for root, who ignores permissions.
-class ReadOnlyFolder
-{
-public:
-    explicit ReadOnlyFolder(const QString& path) : m_path(path)
-    {
-        if (runningAsRoot())
-            m_immutable = setImmutable(true);
-        else
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
-        QFile probe(path + QStringLiteral("/probe"));
-        m_readOnly = !probe.open(QIODevice::WriteOnly);
-        if (!m_readOnly)
-            probe.remove();
-    }
-    ~ReadOnlyFolder()
-    {
-        if (m_immutable)
-            setImmutable(false);
-        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    bool isReadOnly() const { return m_readOnly; }
-
-private:
-    bool setImmutable(bool on)
-    {
-#ifdef Q_OS_LINUX
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return done;
-#else
-        Q_UNUSED(on);
-        return false;
-#endif
-    }
-
-    QString m_path;
-    bool m_immutable = false;
-    bool m_readOnly = false;
-};
 
 QByteArray fileBytes(const QString& path)
 {
@@ -559,6 +505,15 @@ void tst_Registry::killedWriterLeavesAPrefixOfItsWrites()
                     section.contains(it.key() + QString::number(it.value() - 1)));
     }
     QCOMPARE(asideFiles(), QStringList());
+
+    // The next write clears whatever an interrupted save left, and the lock file left by the
+    // killed writers holds nobody back.
+    Watchdog watchdog;
+    TWinRegistry registry(AppKey);
+    registry.WriteInteger(QStringLiteral("Crash"), QStringLiteral("after"), 1);
+    QCOMPARE(QDir(QFileInfo(documentPath()).absolutePath())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("registry.json"), QStringLiteral("registry.json.lock")}));
 }
 
 void tst_Registry::concurrentWritersKeepEveryValue()
@@ -595,7 +550,9 @@ void tst_Registry::concurrentWritersKeepEveryValue()
 void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("form"); // "file", "unreadable file" or "folder"
+    // "file", "unreadable file", "folder", "fifo", "socket", "link to fifo", "device link",
+    // "link loop", "sparse file" (content: its size in MiB) or "valid file" (read, not moved)
+    QTest::addColumn<QString>("form");
 
     const QByteArray valid = documentWithListingProperties(R"("Message": "kept")");
     QTest::newRow("not JSON") << QByteArray("ListingProperties=1\n") << "file";
@@ -608,14 +565,26 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning_data()
         << QByteArray(R"({"Software": {"Typovex": {"Options": "Startup=1"}}})") << "file";
     QTest::newRow("invalid UTF-8 in a string")
         << QByteArray("{\"Software\": \"\xff\xfe\"}") << "file";
-    // Valid JSON apart from its size: refused unparsed.
-    QTest::newRow("3 MB file") << QByteArray(R"({"Software": {"Typovex": {"Options": {"Big": ")") +
-                                      QByteArray(3 * 1024 * 1024, 'x') + "\"}}}}"
-                               << "file";
     QTest::newRow("file without read permission (skipped as root, who reads anyway)")
         << valid << "unreadable file";
     QTest::newRow("folder in the file's place (unreadable even for root)")
         << QByteArray() << "folder";
+    // Nothing that is not a regular file is opened: a pipe would block the start for good, a
+    // device would be read without end.
+    QTest::newRow("FIFO") << QByteArray() << "fifo";
+    QTest::newRow("socket") << QByteArray() << "socket";
+    QTest::newRow("link to a FIFO") << QByteArray() << "link to fifo";
+    QTest::newRow("link to /dev/zero") << QByteArray("/dev/zero") << "device link";
+    QTest::newRow("link to /dev/urandom") << QByteArray("/dev/urandom") << "device link";
+    QTest::newRow("link that loops") << QByteArray() << "link loop";
+    // Over the 64 MiB bound: refused unread (zeros, and sparse, so that it costs no disk).
+    QTest::newRow("65 MiB file") << QByteArray("65") << "sparse file";
+    // Under it: a real document, however large, is read and kept.
+    QTest::newRow("30 MB valid document")
+        << QByteArray(R"({"Software": {"Typovex": {"Options": {"Big": ")") +
+               QByteArray(30 * 1000 * 1000, 'x') +
+               R"("}, "ListingProperties": {"Message": "kept"}}}})"
+        << "valid file";
 }
 
 void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
@@ -625,32 +594,74 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
 
     if (form == QLatin1String("unreadable file") && runningAsRoot())
         QSKIP("root reads files without read permission");
+    const QByteArray path = QFile::encodeName(documentPath());
+    QVERIFY(QDir().mkpath(QFileInfo(documentPath()).absolutePath()));
+    std::optional<QTemporaryDir> elsewhere;
+    int socketFd = -1;
+    const auto closeSocket = qScopeGuard([&] {
+        if (socketFd >= 0)
+            ::close(socketFd);
+    });
     if (form == QLatin1String("folder")) {
         QVERIFY(QDir().mkpath(documentPath()));
+    } else if (form == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    } else if (form == QLatin1String("link to fifo")) {
+        elsewhere.emplace();
+        const QByteArray fifo = QFile::encodeName(elsewhere->filePath(QStringLiteral("pipe")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QCOMPARE(::symlink(fifo.constData(), path.constData()), 0);
+    } else if (form == QLatin1String("device link")) {
+        QCOMPARE(::symlink(content.constData(), path.constData()), 0);
+    } else if (form == QLatin1String("link loop")) {
+        QCOMPARE(::symlink(path.constData(), path.constData()), 0);
+    } else if (form == QLatin1String("socket")) {
+        socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= qsizetype(sizeof(address.sun_path)))
+            QSKIP("the temporary folder's path is too long for a socket");
+        std::strcpy(address.sun_path, path.constData());
+        QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    } else if (form == QLatin1String("sparse file")) {
+        writeDocument(QByteArray());
+        QVERIFY(QFile::resize(documentPath(), content.toLongLong() * 1024 * 1024));
     } else {
         writeDocument(content);
         if (form == QLatin1String("unreadable file"))
             QVERIFY(QFile::setPermissions(documentPath(), QFileDevice::WriteOwner));
     }
+    struct stat before = {};
+    QCOMPARE(::lstat(path.constData(), &before), 0);
 
+    Watchdog watchdog;
     TWinRegistry registry(AppKey, Messages::showWarning);
+    const bool kept = form == QLatin1String("valid file");
     QCOMPARE(registry.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
                                  QStringLiteral("This is %f")),
-             QStringLiteral("This is %f"));
+             kept ? QStringLiteral("kept") : QStringLiteral("This is %f"));
     QCOMPARE(registry.ReadInteger(QStringLiteral("Options"), QStringLiteral("Startup"), 0), 0);
     QCOMPARE(registry.ReadBool(QStringLiteral("Options"), QStringLiteral("UseBorders"), false),
              false);
 
     const QStringList aside = asideFiles();
-    QCOMPARE(aside.size(), 1);
-    QCOMPARE(m_warnings.size(), 1);
-    QVERIFY2(m_warnings.first().contains(QDir::toNativeSeparators(aside.first())),
-             qPrintable(m_warnings.first()));
-    if (form == QLatin1String("folder")) {
-        QVERIFY(QFileInfo(aside.first()).isDir());
+    if (kept) {
+        QCOMPARE(aside, QStringList());
+        QCOMPARE(m_warnings, QStringList());
     } else {
-        QFile::setPermissions(aside.first(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QVERIFY(fileBytes(aside.first()) == content); // QCOMPARE would print 3 MB on failure
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(m_warnings.size(), 1);
+        QVERIFY2(m_warnings.first().contains(QDir::toNativeSeparators(aside.first())),
+                 qPrintable(m_warnings.first()));
+        // The very entry was moved: a link as a link, a pipe as a pipe.
+        struct stat after = {};
+        QCOMPARE(::lstat(QFile::encodeName(aside.first()).constData(), &after), 0);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        QCOMPARE(after.st_ino, before.st_ino);
+        if (form == QLatin1String("file") || form == QLatin1String("unreadable file")) {
+            QFile::setPermissions(aside.first(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QVERIFY(fileBytes(aside.first()) == content);
+        }
     }
 
     registry.WriteString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
@@ -659,12 +670,15 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
     QVERIFY(document);
     QCOMPARE((*document)[u"Software"][u"Typovex"][u"ListingProperties"][u"Message"],
              QJsonValue(QStringLiteral("fresh")));
+    if (kept) // the rest of a large document is kept by a write
+        QCOMPARE((*document)[u"Software"][u"Typovex"][u"Options"][u"Big"].toString().size(),
+                 30 * 1000 * 1000);
 
     TWinRegistry again(AppKey, Messages::showWarning);
     QCOMPARE(
         again.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"), QString()),
         QStringLiteral("fresh"));
-    QCOMPARE(m_warnings.size(), 1);
+    QCOMPARE(m_warnings.size(), kept ? 0 : 1);
     QCOMPARE(asideFiles(), aside);
 }
 

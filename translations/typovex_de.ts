@@ -30,6 +30,10 @@
         </translation>
     </message>
     <message>
+        <source>The folders below %1 are not all listed: the drive stopped answering.</source>
+        <translation>Die Ordner unter %1 sind nicht alle aufgeführt: das Laufwerk antwortete nicht mehr.</translation>
+    </message>
+    <message>
         <source>All uninstalled fonts removed.</source>
         <translation>Alle nicht installierten Schriften wurden entfernt.</translation>
     </message>
@@ -86,8 +90,12 @@
 <context>
     <name>RegistryDocument</name>
     <message>
-        <source>it is larger than 1 MiB</source>
-        <translation>sie größer als 1 MiB ist</translation>
+        <source>it is larger than %1 MiB</source>
+        <translation>sie größer als %1 MiB ist</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>sie keine gewöhnliche Datei ist</translation>
     </message>
     <message>
         <source>it cannot be read (%1)</source>

@@ -5,6 +5,7 @@
 #include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "base/Ending.h"
 #include "fonts/SelectFolderDialog.h"
 #include "report/QRPreview.h"
 #include "tools/Export.h"
@@ -49,9 +50,13 @@ int runTypovex(int argc, char** argv)
     TypovexApplication app(argc, argv);
     TypovexWindows windows;
     windows.create();
-    // SIGTERM and SIGINT close the main window, so that the fonts it added are removed.
+    // Every catchable ending closes the main window, so that the fonts it added are removed.
     TerminationSignals signalHandler(windows.main());
     // Its first showing creates the embedded settings windows and enters the start mode.
     windows.main()->show();
+    // Told to end during the start (a box open then has a loop of its own): the main loop would
+    // not hear of it.
+    if (Ending::requested())
+        return 0;
     return app.exec();
 }

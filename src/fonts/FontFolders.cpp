@@ -1,30 +1,23 @@
 #include "fonts/FontFolders.h"
 
+#include "base/Ending.h"
 #include "base/Messages.h"
 #include "base/Progress.h"
+#include "fonts/FolderWalk.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/SelectFolderDialog.h"
 #include "fontservices/FontFileName.h"
 #include "fontservices/FontServices.h"
+#include "fontservices/NativePath.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
 #include <algorithm>
-#include <vector>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace {
-
-const QStringList fontFilePatterns = {QStringLiteral("*.ttf"), QStringLiteral("*.otf"),
-                                      QStringLiteral("*.ttc")};
 
 class WaitCursor
 {
@@ -53,25 +46,32 @@ bool lessNoCase(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) < 0;
 }
 
-// Folders, hidden ones included; entries that are neither files nor folders never match.
-QStringList subfolders(const QString& folder)
+// Letter case first, so that the list reads sorted; the exact text breaks ties, so that two
+// paths differing only in case are two entries.
+bool lessNoCaseThenExact(const QString& a, const QString& b)
 {
-    return QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
 }
 
-// What makes two paths the same folder. Device and inode where there are such: one stat, where
-// resolving the canonical path would look up every component of every prefix, which is cubic in
-// the depth of a tree thousands of levels deep.
-QString folderIdentity(const QString& path)
+bool insertSortedExact(QStringList& list, const QString& value)
 {
-#ifdef Q_OS_UNIX
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
-    return QString::number(info.st_dev) + QLatin1Char(':') + QString::number(info.st_ino);
-#else
-    return QFileInfo(path).canonicalFilePath();
-#endif
+    const auto it = std::lower_bound(list.begin(), list.end(), value, lessNoCaseThenExact);
+    if (it != list.end() && *it == value)
+        return false;
+    list.insert(it, value);
+    return true;
+}
+
+bool containsSortedExact(const QStringList& list, const QString& value)
+{
+    const auto it = std::lower_bound(list.cbegin(), list.cend(), value, lessNoCaseThenExact);
+    return it != list.cend() && *it == value;
+}
+
+bool endingRequested()
+{
+    return Ending::requested();
 }
 
 } // namespace
@@ -81,7 +81,14 @@ FontFolders::FontFolders(const Widgets& widgets, QStringList& addedFontFiles,
                          QObject* parent)
     : QObject(parent), m_w(widgets), m_added(addedFontFiles), m_found(foundFontNames),
       m_clbFontsClickCheck(std::move(clbFontsClickCheck))
-{}
+{
+    // Every entry is one line: with sizes measured once and the layout done in batches, adding a
+    // folder to a long list costs no more than adding it to a short one.
+    if (m_w.lbFontPath) {
+        m_w.lbFontPath->setUniformItemSizes(true);
+        m_w.lbFontPath->setLayoutMode(QListView::Batched);
+    }
+}
 
 FontFolders::~FontFolders() = default;
 
@@ -119,15 +126,48 @@ QString FontFolders::newFontsMessage(const QStringList& names)
     return text;
 }
 
+QString FontFolders::folderPath(const QListWidgetItem* item)
+{
+    const QVariant path = item->data(Qt::UserRole);
+    return path.isValid() ? path.toString() : item->text();
+}
+
 bool FontFolders::isListed(const QString& path)
 {
     // Rebuilt when the list was changed behind this object's back.
-    if (m_listed.size() != m_w.lbFontPath->count()) {
+    if (m_listed.size() != m_w.lbFontPath->count() + m_pending.size()) {
         m_listed.clear();
         for (int i = 0; i < m_w.lbFontPath->count(); ++i)
-            m_listed.insert(m_w.lbFontPath->item(i)->text());
+            m_listed.insert(folderPath(m_w.lbFontPath->item(i)));
+        for (const QString& pending : std::as_const(m_pending))
+            m_listed.insert(pending);
     }
     return m_listed.contains(path);
+}
+
+bool FontFolders::queueFolder(const QString& path)
+{
+    if (isListed(path))
+        return false;
+    m_pending.append(path);
+    m_listed.insert(path);
+    return true;
+}
+
+void FontFolders::showPendingFolders()
+{
+    m_sinceShown.start();
+    if (m_pending.isEmpty())
+        return;
+    QListWidget* list = m_w.lbFontPath;
+    for (const QString& path : std::as_const(m_pending)) {
+        auto* item = new QListWidgetItem(NativePath::shown(path));
+        item->setData(Qt::UserRole, path);
+        list->addItem(item);
+    }
+    m_pending.clear();
+    m_w.lblInfo->setText(tr("%n directories", nullptr, list->count()));
+    folderListChanged();
 }
 
 void FontFolders::folderListChanged()
@@ -138,12 +178,9 @@ void FontFolders::folderListChanged()
 
 void FontFolders::AddFontFolder(const QString& path)
 {
-    if (isListed(path))
+    if (!queueFolder(path))
         return;
-    m_w.lbFontPath->addItem(path);
-    m_listed.insert(path);
-    m_w.lblInfo->setText(tr("%n directories", nullptr, m_w.lbFontPath->count()));
-    folderListChanged();
+    showPendingFolders();
     // The list grows visibly during a long scan.
     QCoreApplication::processEvents();
 }
@@ -151,35 +188,47 @@ void FontFolders::AddFontFolder(const QString& path)
 void FontFolders::ScanFolderTree(const QString& path, bool recurse)
 {
     BusyScope busy(m_busy);
+    if (Ending::requested())
+        return;
     AddFontFolder(path);
     if (!recurse)
         return;
 
-    // An explicit stack rather than recursion: trees thousands of levels deep are walked
-    // without exhausting the call stack. Each frame holds one folder's subfolders still to visit.
-    struct Frame
+    // Whatever ends the scan, every folder found is in the list.
+    struct ShowRest
     {
-        QString folder;
-        QStringList children;
-        qsizetype next = 0;
-    };
-    QSet<QString> entered{folderIdentity(path)};
-    std::vector<Frame> stack;
-    stack.push_back({path, subfolders(path)});
-    while (!stack.empty()) {
-        Frame& top = stack.back();
-        if (top.next >= top.children.size()) {
-            stack.pop_back();
-            continue;
+        FontFolders* self;
+        ~ShowRest() { self->showPendingFolders(); }
+    } showRest{this};
+    // The walk runs beside the window. Pending events are handled after each folder it finds,
+    // but the list and its label take the new folders at most once a screen refresh: laying out
+    // and painting them once per folder would make each folder cost as much as the whole list.
+    FolderWalk walk(path);
+    m_sinceShown.start();
+    while (!Ending::requested()) {
+        const FolderWalk::Batch batch = walk.take(refreshMs);
+        for (const QString& folder : batch.folders) {
+            if (!queueFolder(folder))
+                continue;
+            if (m_sinceShown.hasExpired(refreshMs))
+                showPendingFolders();
+            QCoreApplication::processEvents();
+            if (Ending::requested())
+                return;
         }
-        const QString child = joinPath(top.folder, top.children.at(top.next++));
-        // A link back into the tree leads to a folder entered already.
-        const QString identity = folderIdentity(child);
-        if (identity.isEmpty() || entered.contains(identity))
-            continue;
-        entered.insert(identity);
-        AddFontFolder(child);
-        stack.push_back({child, subfolders(child)});
+        if (batch.finished)
+            return;
+        if (batch.folders.isEmpty()) {
+            // The walk is slow here: the window stays live while it waits.
+            showPendingFolders();
+            QCoreApplication::processEvents();
+            if (walk.idleMs() > stallMs) {
+                Messages::showMessage(
+                    tr("The folders below %1 are not all listed: the drive stopped answering.")
+                        .arg(NativePath::shown(path)));
+                return;
+            }
+        }
     }
 }
 
@@ -209,7 +258,7 @@ void FontFolders::bRemoveClick()
     for (int i = list->count() - 1; i >= 0; --i) {
         if (!list->item(i)->isSelected())
             continue;
-        m_listed.remove(list->item(i)->text());
+        m_listed.remove(folderPath(list->item(i)));
         delete list->takeItem(i);
         folderListChanged();
     }
@@ -218,27 +267,32 @@ void FontFolders::bRemoveClick()
 
 void FontFolders::RecordAddedFontFile(const QString& path)
 {
-    insertSortedNoCase(m_added, path);
+    insertSortedExact(m_added, path);
     m_w.lblInfo->setText(tr("%n new fonts", nullptr, int(m_added.size())));
     // The font services sent the change notice when they added the file.
 }
 
 void FontFolders::LoadFolderFonts(const QString& folder)
 {
-    QDir dir(folder);
-    // Files only: sockets, pipes and devices named like fonts are left out.
-    const QStringList names =
-        dir.entryList(fontFilePatterns, QDir::Files | QDir::Hidden, QDir::Unsorted);
-    for (const QString& name : names) {
-        const QString path = joinPath(folder, name);
-        // A path recorded already, or one differing only in letter case, would be added a
-        // second time without a record to remove it by; it is in the table once, and stays so.
-        if (containsSortedNoCase(m_added, path))
+    if (!m_reader)
+        m_reader = std::make_unique<FontFileReader>();
+    // Read beside the window, with a bound: a file on a drive that stopped answering is left.
+    const std::optional<QList<FontFileReader::File>> files =
+        m_reader->read(folder, stallMs, endingRequested);
+    if (!files)
+        return;
+    for (const FontFileReader::File& file : *files) {
+        if (Ending::requested())
+            return;
+        const QString path = joinPath(folder, file.name);
+        // A path recorded already would be added a second time without a record to remove it
+        // by; it is in the table once, and stays so.
+        if (containsSortedExact(m_added, path))
             continue;
-        if (!FontServices::addFontFile(path))
+        if (!FontServices::addFontData(path, file.data))
             continue;
         RecordAddedFontFile(path);
-        insertSortedNoCase(m_found, ReadFullFontName(path));
+        insertSortedNoCase(m_found, ReadFullFontNameFromData(file.data));
     }
 }
 
@@ -287,11 +341,16 @@ void FontFolders::bApplyClick()
                     wait->end();
             }
         } endWait{wait};
-        for (int i = 0; i < list->count(); ++i) {
-            LoadFolderFonts(list->item(i)->text());
+        for (int i = 0; i < list->count() && !Ending::requested(); ++i) {
+            LoadFolderFonts(folderPath(list->item(i)));
             if (wait)
                 wait->advance(i);
         }
+        // The helper thread is not kept between runs.
+        m_reader.reset();
+        // Told to end: the close removes what was added; nothing more to show.
+        if (Ending::requested())
+            return;
         ListFoundFonts();
     }
     m_w.bApply->setEnabled(false);

@@ -1,17 +1,21 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class FontCheckList;
 class Progress;
 class TSelectFolder;
+class FontFileReader;
 class QCheckBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 // The Paths tab's behaviour: the list of folders holding fonts that are not installed, the scan
@@ -34,8 +38,9 @@ public:
         FontCheckList* clbFonts = nullptr;
     };
 
-    // addedFontFiles and foundFontNames are kept sorted and free of duplicates (letter case
-    // ignored); clbFontsClickCheck recomputes "All fonts" after an Apply.
+    // addedFontFiles and foundFontNames are kept sorted (letter case ignored) and free of
+    // duplicates: exact ones for the files (a.ttf and A.TTF are two files here), ones that differ
+    // only in letter case for the names. clbFontsClickCheck recomputes "All fonts" after an Apply.
     FontFolders(const Widgets& widgets, QStringList& addedFontFiles, QStringList& foundFontNames,
                 std::function<void()> clbFontsClickCheck, QObject* parent = nullptr);
     ~FontFolders() override;
@@ -50,12 +55,17 @@ public:
     void bApplyClick();
     void bNewFontsClick();
 
+    // Paths are NativePath strings: a name that is not UTF-8 keeps its bytes, and the list shows
+    // it as well as it can (folderPath gives an entry's path back).
     // Appends the folder unless the list holds exactly that path already.
     void AddFontFolder(const QString& path);
     // Lists the folder and, when recursing, every folder below it, depth first in the order the
-    // file system gives; each folder is entered once, however symbolic links loop.
+    // file system gives; each folder is entered once, however symbolic links loop, and the depth
+    // has no limit. Stops when the program is told to end, and with a message when the file
+    // system stops answering.
     void ScanFolderTree(const QString& path, bool recurse);
-    // Adds the folder's font files (".ttf", ".otf", ".ttc", any letter case) to the font table.
+    // Adds the folder's font files (".ttf", ".otf", ".ttc", any letter case; regular files only)
+    // to the font table.
     void LoadFolderFonts(const QString& folder);
     void RecordAddedFontFile(const QString& path);
     // Adds an entry per found name to the font list and ticks the first entry of that name.
@@ -71,17 +81,31 @@ public:
     static bool containsSortedNoCase(const QStringList& list, const QString& value);
     // folder + "/" + name, without doubling the separator of a volume root.
     static QString joinPath(const QString& folder, const QString& name);
+    // The path of an entry of lbFontPath.
+    static QString folderPath(const QListWidgetItem* item);
+    // How long the file system may leave a folder or a file unanswered before it is given up.
+    static constexpr qint64 stallMs = 15000;
+    // A screen refresh: how often a scan shows the folders it found.
+    static constexpr int refreshMs = 16;
 
 private:
     void folderListChanged();
     bool isListed(const QString& path);
+    // Records a folder to be shown; false when it is listed or pending already.
+    bool queueFolder(const QString& path);
+    // Appends the recorded folders to lbFontPath and counts them in lblInfo.
+    void showPendingFolders();
 
     Widgets m_w;
     QStringList& m_added;
     QStringList& m_found;
     std::function<void()> m_clbFontsClickCheck;
-    // Mirrors lbFontPath's texts, for the exact "already listed" test on long lists.
+    // Mirrors lbFontPath's paths, for the exact "already listed" test on long lists.
     QSet<QString> m_listed;
+    // Folders a scan found that lbFontPath does not show yet, and the time since it last did.
+    QStringList m_pending;
+    QElapsedTimer m_sinceShown;
+    std::unique_ptr<FontFileReader> m_reader;
     // Set while a scan or an Apply runs: they let events through, and a second click on Add,
     // Remove or Apply must not change the lists under them.
     bool m_busy = false;

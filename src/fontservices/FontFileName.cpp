@@ -2,11 +2,14 @@
 
 #include "fontservices/BigEndian.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "fontservices/NativePath.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace FontFileName {
 
@@ -80,17 +83,39 @@ std::string readFullName(const ReadAt& read)
 
 QString ReadFullFontName(const QString& path)
 {
-    QFile file(path);
-    // Only regular files: a folder or a device named like a font is no font.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    // Opened without waiting, so that a pipe or a device never blocks; then only a regular file
+    // is read.
+    const int fd = ::open(NativePath::toNative(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return {};
-    const qint64 size = file.size();
-    const FontFileName::ReadAt read = [&file, size](uint64_t offset, char* buffer, int64_t n) {
-        if (offset >= uint64_t(size) || n <= 0)
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {};
+    }
+    const auto size = uint64_t(info.st_size);
+    const FontFileName::ReadAt read = [fd, size](uint64_t offset, char* buffer, int64_t n) {
+        if (offset >= size || n <= 0)
             return int64_t(0);
-        if (!file.seek(qint64(offset)))
-            return int64_t(-1);
-        return int64_t(file.read(buffer, std::min<int64_t>(n, size - qint64(offset))));
+        const ssize_t got = ::pread(
+            fd, buffer, size_t(std::min<uint64_t>(uint64_t(n), size - offset)), off_t(offset));
+        return int64_t(got);
+    };
+    const std::string name = FontFileName::readFullName(read);
+    ::close(fd);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+QString ReadFullFontNameFromData(const QByteArray& data)
+{
+    const auto size = uint64_t(data.size());
+    const FontFileName::ReadAt read = [&data, size](uint64_t offset, char* buffer, int64_t n) {
+        if (offset >= size || n <= 0)
+            return int64_t(0);
+        const auto got = int64_t(std::min<uint64_t>(uint64_t(n), size - offset));
+        std::memcpy(buffer, data.constData() + offset, size_t(got));
+        return got;
     };
     const std::string name = FontFileName::readFullName(read);
     return QString::fromLatin1(name.data(), qsizetype(name.size()));

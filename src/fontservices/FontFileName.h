@@ -10,7 +10,10 @@
 // of the first font of a TrueType collection, as Latin-1: each UTF-16 unit becomes its low byte.
 // Damaged files give the empty name or the name as far as it can be read; nothing is read past
 // the file's end and the work done is bounded whatever the file holds.
+// Only a regular file is opened (a pipe or a device named like a font is no font).
 QString ReadFullFontName(const QString& path);
+// The same from a file's contents read already.
+QString ReadFullFontNameFromData(const QByteArray& data);
 
 namespace FontFileName {
 

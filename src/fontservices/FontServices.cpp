@@ -1,6 +1,7 @@
 #include "fontservices/FontServices.h"
 
 #include "fontservices/FontHeightIndex.h"
+#include "fontservices/NativePath.h"
 
 #include <QApplication>
 #include <QFile>
@@ -16,6 +17,10 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,7 +70,7 @@ QString fcString(FcPattern* pattern, const char* object, int n)
 // so that a full name can select its own face although Qt matches families only.
 void readFullNames(AddedFile& file)
 {
-    const QByteArray path = QFile::encodeName(file.path);
+    const QByteArray path = NativePath::toNative(file.path);
     int count = 1;
     for (int index = 0; index < count; ++index) {
         FcPattern* pattern = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(path.constData()),
@@ -143,7 +148,29 @@ QStringList FontServices::familyList()
 
 bool FontServices::addFontFile(const QString& path)
 {
-    const int id = QFontDatabase::addApplicationFont(path);
+    const int fd = ::open(NativePath::toNative(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QFile file;
+    struct stat info = {};
+    QByteArray data;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        data = file.readAll();
+    else
+        ::close(fd);
+    return !data.isEmpty() && addFontData(path, data);
+}
+
+bool FontServices::addFontData(const QString& path, const QByteArray& data)
+{
+    // By name where the name reaches the file (the face heights are read from it later); the
+    // contents otherwise, for a name that is not UTF-8 or longer than the system takes.
+    const QByteArray native = NativePath::toNative(path);
+    const bool byName = QFile::encodeName(path) == native && native.size() < 4096;
+    const int id = byName ? QFontDatabase::addApplicationFont(path)
+                          : QFontDatabase::addApplicationFontFromData(data);
     if (id < 0)
         return false;
     AddedFile file{path, id, QFontDatabase::applicationFontFamilies(id), {}, {}};

@@ -22,7 +22,11 @@ public:
 
     // Adds a font file to the program's font table for the rest of the run; false when it is not
     // a font Qt accepts. Sends the change notice either way the table changed.
+    // Only a regular file is read, and that without blocking on it.
     static bool addFontFile(const QString& path);
+    // The same with the file's contents read already; the file itself is not opened again by
+    // the font table. path is a NativePath string.
+    static bool addFontData(const QString& path, const QByteArray& data);
     // Removes a file added by addFontFile; unknown paths are ignored. Sends the change notice.
     static void removeFontFile(const QString& path);
     // Paths added and not removed yet, in the order they were added.

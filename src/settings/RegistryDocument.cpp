@@ -1,19 +1,27 @@
 #include "settings/RegistryDocument.h"
 
+#include "base/Ending.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSet>
+
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #else
 #include <memory>
@@ -23,29 +31,38 @@
 namespace {
 
 // Exclusive lock on a file beside the document, held for one read or one change. On POSIX a
-// kernel lock: it blocks without polling and dies with its process, so a killed writer never
-// leaves the document locked.
+// kernel lock: it dies with its process, so a killed writer never leaves the document locked.
+// The wait for it is bounded: a copy that stopped while holding it (a stopped job, a stalled
+// drive) must not hold every later start; without the lock reads go on and writes are refused.
 class DocumentLock
 {
 public:
+    static constexpr int maxWaitMs = 10000;
+
     explicit DocumentLock(const QString& path)
     {
 #ifdef Q_OS_UNIX
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Whatever is found under the lock's name, opening it must not wait.
+        m_fd = ::open(QFile::encodeName(path).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
         if (m_fd < 0)
             return;
-        int rc;
-        do {
-            rc = ::flock(m_fd, LOCK_EX);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            ::close(m_fd);
-            m_fd = -1;
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+                return;
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waited.hasExpired(maxWaitMs) ||
+                Ending::requested())
+                break;
+            ::usleep(2000);
         }
+        ::close(m_fd);
+        m_fd = -1;
 #else
         m_lock = std::make_unique<QLockFile>(path);
         m_lock->setStaleLockTime(0);
-        if (!m_lock->lock())
+        if (!m_lock->tryLock(maxWaitMs))
             m_lock.reset();
 #endif
     }
@@ -97,6 +114,39 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+#ifdef Q_OS_UNIX
+// What tells one state of a file from another: the file, its size, its times to the nanosecond.
+template <typename Identity> Identity identityOf(const struct stat& info)
+{
+    return {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+}
+#endif
+
+// Renames a directory entry itself, whatever it is (a link, a pipe, a folder), never over another
+// one, and never by copying, which would open it.
+bool renameEntry(const QString& from, const QString& to)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    struct stat info = {};
+    if (::lstat(target.constData(), &info) == 0)
+        return false;
+    return ::rename(source.constData(), target.constData()) == 0;
+#else
+    return QFile::rename(from, to);
+#endif
+}
+
 } // namespace
 
 RegistryDocument::RegistryDocument(const QString& filePath, const QStringList& appKeyPath,
@@ -137,33 +187,117 @@ bool RegistryDocument::update(const std::function<bool(QJsonObject& root)>& chan
 
 RegistryDocument::Loaded RegistryDocument::load(bool lockHeld)
 {
+    QByteArray bytes;
+    Identity identity;
+    bool unchanged = false;
+    const QString problem =
+        readBytes(&bytes, &identity, m_cached ? &m_cached->identity : nullptr, &unchanged);
+    if (problem.isEmpty() && unchanged)
+        return {m_cached->root, true};
+    if (problem.isEmpty() && bytes.isEmpty()) {
+        // No document, or an empty file: an empty file holds no settings to lose (a "touch", or
+        // a tool that truncated it); the atomic replace never leaves one.
+        m_cached.reset();
+        return {};
+    }
+
+    QJsonObject root;
+    const QString damage = problem.isEmpty() ? problemWith(bytes, &root) : problem;
+    if (damage.isEmpty()) {
+        m_cached = Cached{identity, root};
+        return {root, true};
+    }
+    m_cached.reset();
+    return {{}, setAside(damage, lockHeld)};
+}
+
+// The document's bytes, or why they cannot be had; no bytes and no problem when there is no
+// document; *unchanged, and no bytes, when the file is still the one `known` describes. Only a
+// regular file is ever opened, so a pipe, a device or a socket in the document's place (or a link
+// to one) can neither block nor feed an endless stream; and it is read no further than MaxSize.
+QString RegistryDocument::readBytes(QByteArray* bytes, Identity* identity, const Identity* known,
+                                    bool* unchanged) const
+{
+    const QString tooLarge =
+        QCoreApplication::translate("RegistryDocument", "it is larger than %1 MiB")
+            .arg(MaxSize / (1024 * 1024));
+    const QString notAFile =
+        QCoreApplication::translate("RegistryDocument", "it is not a regular file");
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(m_filePath);
+    const auto cannotRead = [](int error) {
+        return QCoreApplication::translate("RegistryDocument", "it cannot be read (%1)")
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
+    };
+    struct stat info = {};
+    if (::stat(path.constData(), &info) != 0) {
+        // Absent, or a link to nothing: no document yet.
+        return errno == ENOENT ? QString() : cannotRead(errno);
+    }
+    if (!S_ISREG(info.st_mode))
+        return notAFile;
+    if (info.st_size > MaxSize)
+        return tooLarge;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return errno == ENOENT ? QString() : cannotRead(errno);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    // Checked again on what was opened: the name may have been replaced meanwhile.
+    if (::fstat(fd, &info) != 0)
+        return cannotRead(errno);
+    if (!S_ISREG(info.st_mode))
+        return notAFile;
+    *identity = identityOf<Identity>(info);
+    if (known && *known == *identity) {
+        *unchanged = true;
+        return {};
+    }
+    // One byte more than the bound tells a file that grew past it since.
+    bytes->resize(qsizetype(std::min<qint64>(info.st_size, MaxSize) + 1));
+    qsizetype got = 0;
+    while (got < bytes->size()) {
+        const ssize_t n = ::read(fd, bytes->data() + got, size_t(bytes->size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            bytes->clear();
+            return cannotRead(errno);
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    bytes->truncate(got);
+    if (got > MaxSize) {
+        bytes->clear();
+        return tooLarge;
+    }
+    return {};
+#else
+    Q_UNUSED(identity);
+    Q_UNUSED(known);
+    Q_UNUSED(unchanged);
     const QFileInfo info(m_filePath);
     if (!info.exists())
         return {};
-
-    QString problem;
-    QJsonObject root;
-    if (info.size() > MaxSize) {
-        problem = QCoreApplication::translate("RegistryDocument", "it is larger than 1 MiB");
-    } else {
-        QFile file(m_filePath);
-        QByteArray bytes;
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            problem = QCoreApplication::translate("RegistryDocument", "it cannot be read (%1)")
-                          .arg(file.errorString());
-        } else if (bytes.isEmpty()) {
-            // An empty file holds no settings to lose (a "touch", or a tool that truncated it);
-            // the atomic replace never leaves one, so it is simply a fresh document.
-            return {};
-        } else {
-            problem = problemWith(bytes, &root);
-        }
+    if (!info.isFile())
+        return notAFile;
+    if (info.size() > MaxSize)
+        return tooLarge;
+    QFile file(m_filePath);
+    if (file.open(QIODevice::ReadOnly))
+        *bytes = file.read(MaxSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        bytes->clear();
+        return QCoreApplication::translate("RegistryDocument", "it cannot be read (%1)")
+            .arg(file.errorString());
     }
-    if (problem.isEmpty())
-        return {root, true};
-    return {{}, setAside(problem, lockHeld)};
+    if (bytes->size() > MaxSize) {
+        bytes->clear();
+        return tooLarge;
+    }
+    return {};
+#endif
 }
 
 // Why the document cannot be used, or an empty string with *root set.
@@ -215,9 +349,9 @@ bool RegistryDocument::setAside(const QString& problem, bool lockHeld)
     // Renaming without the lock could move a document another copy is just replacing.
     for (int n = 1; lockHeld && n <= 100; ++n) {
         const QString aside = n == 1 ? base : QStringLiteral("%1-%2").arg(base).arg(n);
-        if (QFileInfo::exists(aside))
+        if (QFileInfo::exists(aside) || QFileInfo(aside).isSymLink())
             continue;
-        if (!QFile::rename(m_filePath, aside))
+        if (!renameEntry(m_filePath, aside))
             break;
         syncFolder(QFileInfo(m_filePath).absolutePath());
         m_pendingWarning =
@@ -254,24 +388,58 @@ bool RegistryDocument::save(const QJsonObject& root)
     // A larger document would be refused as damaged on the next read.
     if (bytes.size() > MaxSize)
         return false;
+#ifdef Q_OS_UNIX
+    // A document reached through a link is replaced where the link leads, so the link stays.
+    QString target = QFileInfo(m_filePath).canonicalFilePath();
+    if (target.isEmpty())
+        target = m_filePath;
+    const QString folder = QFileInfo(target).absolutePath();
+    // Saves are made under the lock, one at a time, so one name serves them all; whatever is
+    // found under it was left by a save that was interrupted, and is removed.
+    const QByteArray temporary = QFile::encodeName(target + temporarySuffix());
+    ::unlink(temporary.constData());
+    const int fd =
+        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool written = true;
+    {
+        const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+        // The document keeps the permissions it had.
+        struct stat info = {};
+        if (::stat(QFile::encodeName(target).constData(), &info) == 0 && S_ISREG(info.st_mode))
+            ::fchmod(fd, info.st_mode & 07777);
+        qsizetype done = 0;
+        while (written && done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            written = n > 0;
+            done += written ? n : 0;
+        }
+        // The contents must be on disk before the rename makes them the document.
+        written = written && ::fsync(fd) == 0;
+    }
+    if (!written || ::rename(temporary.constData(), QFile::encodeName(target).constData()) != 0) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    syncFolder(folder);
+    // What was written needs no parsing at the next access.
+    struct stat info = {};
+    if (::stat(QFile::encodeName(m_filePath).constData(), &info) == 0)
+        m_cached = Cached{identityOf<Identity>(info), root};
+    else
+        m_cached.reset();
+    return true;
+#else
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
+    if (file.write(bytes) != bytes.size() || !file.commit())
         return false;
-    }
-#ifdef Q_OS_UNIX
-    // The contents must be on disk before the rename makes them the document.
-    if (::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        return false;
-    }
-#endif
-    if (!file.commit())
-        return false;
-    syncFolder(QFileInfo(m_filePath).absolutePath());
     return true;
+#endif
 }
 
 void RegistryDocument::reportPendingNotice()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -8,18 +9,23 @@
 // The per-user registry tree kept as a JSON document on disk: keys are objects, values are the
 // other members. Every access reads the file afresh, so several copies of the program (or a
 // crashed one) never see stale data; every change is made under an exclusive lock and is on disk,
-// replaced atomically, before it returns.
+// replaced atomically, before it returns. A document that did not change since the last access
+// (same file, size and times) is not parsed again.
 //
-// A document that cannot be used (not JSON, too large, unreadable, or with values where the
-// application key or its sections should be) is moved aside and the caller is told once, through
-// the notice it handed in, so that it can tell the user; reading
-// then goes on as if there were no document. One that cannot even be moved aside is never
-// replaced: it reads as empty and every change fails.
+// A document that cannot be used (not JSON, too large, unreadable, not a regular file, or with
+// values where the application key or its sections should be) is moved aside and the caller is
+// told once, through the notice it handed in, so that it can tell the user; reading then goes on
+// as if there were no document. One that cannot even be moved aside is never replaced: it reads
+// as empty and every change fails.
 class RegistryDocument
 {
 public:
-    // Larger documents are not parsed: settings never come near this size.
-    static constexpr qint64 MaxSize = 1024 * 1024;
+    // Larger documents are not read: settings never come near this size, and a file that never
+    // ends (a link to a device) must not fill the memory.
+    static constexpr qint64 MaxSize = qint64(64) * 1024 * 1024;
+    // Appended to the document's name for the file a save writes before it replaces the
+    // document; one left by an interrupted save is removed by the next.
+    static QString temporarySuffix() { return QStringLiteral(".saving"); }
 
     // appKeyPath: the keys from the root down to the application key, whose path and direct
     // children must be keys in a usable document.
@@ -45,7 +51,24 @@ private:
         bool replaceable = true; // false: a damaged file is still in place
     };
 
+    struct Identity
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = -1;
+        qint64 modified = 0;
+        qint64 changed = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    struct Cached
+    {
+        Identity identity;
+        QJsonObject root;
+    };
+
     Loaded load(bool lockHeld);
+    QString readBytes(QByteArray* bytes, Identity* identity, const Identity* known,
+                      bool* unchanged) const;
     QString problemWith(const QByteArray& bytes, QJsonObject* root) const;
     bool setAside(const QString& problem, bool lockHeld);
     bool save(const QJsonObject& root);
@@ -55,4 +78,5 @@ private:
     QStringList m_appKeyPath;
     Notice m_notice;
     QString m_pendingWarning;
+    std::optional<Cached> m_cached;
 };

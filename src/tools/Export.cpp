@@ -196,8 +196,17 @@ bool TdlgJPEGExport::saveImage(const QImage& image, const QString& path)
         return false;
     // Written beside the target and renamed over it only when complete.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    if (!file.open(QIODevice::WriteOnly)) {
+        // A folder that takes no new file has no room for that: a writable file of that name is
+        // then overwritten in place, as a plain save would. Only a regular file: a pipe or a
+        // device of that name would block the window or swallow the picture.
+        if (!QFileInfo(path).isFile())
+            return false;
+        QFile existing(path);
+        if (!existing.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::ExistingOnly))
+            return false;
+        return existing.write(data) == data.size() && existing.flush();
+    }
     if (file.write(data) != data.size()) {
         file.cancelWriting();
         file.commit();

@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -103,6 +104,9 @@ TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
 
     connectGuarded(m_ui->sePointSize, &QSpinBox::valueChanged, this,
                    &TdlgViewCharacterSet::sePointSizeChange);
+    connectGuarded(m_ui->sePointSize, &QSpinBox::textChanged, this,
+                   &TdlgViewCharacterSet::sePointSizeTextChange);
+    m_ui->sePointSize->installEventFilter(this);
     connectGuarded(m_ui->cbBold, &QToolButton::clicked, this, &TdlgViewCharacterSet::cbBoldClick);
     connectGuarded(m_ui->cbItalic, &QToolButton::clicked, this,
                    &TdlgViewCharacterSet::cbItalicClick);
@@ -159,9 +163,9 @@ int TdlgViewCharacterSet::codeAt(int column, int row)
 QFont TdlgViewCharacterSet::characterFont() const
 {
     QFont font =
-        FontServices::fontFor(m_ui->lblFontName->text(), m_ui->sePointSize->value(),
-                              m_ui->cbBold->isChecked(), m_ui->cbItalic->isChecked(),
-                              m_ui->cbUnderline->isChecked(), m_ui->cbStrikeout->isChecked());
+        FontServices::fontFor(m_ui->lblFontName->text(), pointSize(), m_ui->cbBold->isChecked(),
+                              m_ui->cbItalic->isChecked(), m_ui->cbUnderline->isChecked(),
+                              m_ui->cbStrikeout->isChecked());
     // The viewer shows what this font holds: a code it lacks shows its missing glyph, not a
     // glyph borrowed from another font.
     font.setStyleStrategy(QFont::NoFontMerging);
@@ -208,6 +212,39 @@ void TdlgViewCharacterSet::dgSampleDrawCell(QPainter& painter, int column, int r
     painter.setBackgroundMode(Qt::TransparentMode);
     FontServices::drawText(painter, rect.topLeft() + QPoint(1, 1), text);
     painter.restore();
+}
+
+// An emptied text gives no new value, but counts as 1 all the same.
+void TdlgViewCharacterSet::sePointSizeTextChange()
+{
+    if (!wholeNumberTyped())
+        sePointSizeChange();
+}
+
+bool TdlgViewCharacterSet::wholeNumberTyped() const
+{
+    bool whole = false;
+    m_ui->sePointSize->cleanText().toInt(&whole);
+    return whole;
+}
+
+int TdlgViewCharacterSet::pointSize() const
+{
+    return wholeNumberTyped() ? m_ui->sePointSize->value() : m_ui->sePointSize->minimum();
+}
+
+bool TdlgViewCharacterSet::eventFilter(QObject* watched, QEvent* event)
+{
+    // Left, or confirmed with Enter, while its text is no whole number: the spin would go back to
+    // its last value, but the text counts as 1, and the spin says so.
+    if (watched == m_ui->sePointSize && !wholeNumberTyped()) {
+        const bool enter = event->type() == QEvent::KeyPress &&
+                           (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (enter || event->type() == QEvent::FocusOut || event->type() == QEvent::Hide)
+            m_ui->sePointSize->setValue(m_ui->sePointSize->minimum());
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TdlgViewCharacterSet::updateSampleFont()

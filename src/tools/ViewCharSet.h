@@ -53,11 +53,17 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyColours();
     void updateSampleFont();
     void showChosenView();
+    // The point size the characters are drawn at: a text that is no whole number counts as 1,
+    // the spin's minimum.
+    int pointSize() const;
+    bool wholeNumberTyped() const;
+    void sePointSizeTextChange();
 
     std::unique_ptr<Ui::TdlgViewCharacterSet> m_ui;
 };

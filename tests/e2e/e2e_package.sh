@@ -53,8 +53,10 @@ for dep in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libfo
     libcups2 qt6-qpa-plugins fontconfig; do
     grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
-grep -q 'fonts-liberation2 | fonts-croscore' <<<"$(field Recommends)" ||
-    fail "Recommends is '$(field Recommends)'"
+recommends=$(field Recommends)
+for wanted in 'fonts-liberation2 | fonts-croscore' qt6-translations-l10n; do
+    grep -qF "$wanted" <<<"$recommends" || fail "Recommends lacks $wanted: $recommends"
+done
 
 echo "its files: only the installed ones, under /usr, owned by root with the right modes"
 expected_files=(
