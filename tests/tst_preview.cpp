@@ -188,7 +188,6 @@ private slots:
 
     void escapeClosesTheWindowAndEndsThePreviewRun()
     {
-        RptPreviewFrm = m_window.get();
         ReportSettings s;
         s.Fonts = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
                    QStringLiteral("Liberation Mono")};
@@ -204,18 +203,16 @@ private slots:
                     Qt::QueuedConnection);
             }
         });
-        host.preview();
+        host.preview(*m_window);
         QVERIFY(escaped);
         QVERIFY(!m_window->isVisible());
         QVERIFY(!m_window->hasRun());
         QVERIFY(!child<QLabel>("lblMsg")->isVisible());
         QCOMPARE(child<QProgressBar>("pgbReport")->value(), 100);
-        RptPreviewFrm = nullptr;
     }
 
     void closingDuringGenerationCancelsTheRest()
     {
-        RptPreviewFrm = m_window.get();
         ReportSettings s;
         for (int i = 0; i < 400; ++i)
             s.Fonts << QStringLiteral("DejaVu Sans");
@@ -228,10 +225,9 @@ private slots:
                         child<QPushButton>("bClose")->click();
                     }
                 });
-        host.preview();
+        host.preview(*m_window);
         QCOMPARE(pagesAtClose, 1);
         QVERIFY(host.PrintCursor() < 400);
-        RptPreviewFrm = nullptr;
     }
 
     void saveAsPdfWritesTheStoredPages()

@@ -104,9 +104,9 @@ ReportEngine::PrintResult TfrmReport::printToPdf(const QString& path)
     return ReportEngine::printToPdf(qrFontRpt, path);
 }
 
-void TfrmReport::preview()
+void TfrmReport::preview(TRptPreviewFrm& window)
 {
-    m_preview = RptPreviewFrm;
+    m_preview = &window;
     ReportEngine::preview(qrFontRpt);
     m_preview = nullptr;
 }

@@ -27,7 +27,7 @@ public:
     // A print run into a PDF file instead of a printer.
     ReportEngine::PrintResult printToPdf(const QString& path);
     // A preview run in the preview window; returns when that window has been closed.
-    void preview();
+    void preview(TRptPreviewFrm& window);
 
     // The handlers bound to qrFontRpt.
     void qrFontRptBeforePrint();

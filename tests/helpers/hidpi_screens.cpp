@@ -186,7 +186,6 @@ void toolShots()
 void previewShots()
 {
     TRptPreviewFrm window;
-    RptPreviewFrm = &window;
     ReportSettings settings;
     settings.Fonts = QFontDatabase::families().mid(0, 60);
     TfrmReport host(settings);
@@ -222,8 +221,7 @@ void previewShots()
             window.close();
         });
     });
-    host.preview();
-    RptPreviewFrm = nullptr;
+    host.preview(window);
     if (!shot) {
         std::fprintf(stderr, "the preview showed no finished run\n");
         ok = false;
