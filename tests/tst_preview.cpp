@@ -259,6 +259,48 @@ private slots:
         TRptPreviewFrm::setSaveFileHook({});
     }
 
+    // The page commands follow the preview control itself, whoever moves it to a page.
+    void pageCommandsFollowTheControl_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<bool>("forward");
+        QTest::newRow("first of five") << 5 << 1 << false << true;
+        QTest::newRow("middle of five") << 5 << 3 << true << true;
+        QTest::newRow("last of five") << 5 << 5 << true << false;
+        QTest::newRow("single page") << 1 << 1 << false << false;
+    }
+    void pageCommandsFollowTheControl()
+    {
+        QFETCH(int, pages);
+        QFETCH(int, page);
+        QFETCH(bool, back);
+        QFETCH(bool, forward);
+        m_window->showRun(*m_store);
+        for (int i = 1; i <= pages; ++i)
+            m_store->addPage(pageNumbered(i));
+        // From the last page first, so that every row's page is a move.
+        child<PreviewControl>("RptPreview")->setPageNumber(pages);
+        child<PreviewControl>("RptPreview")->setPageNumber(page);
+        QCOMPARE(child<QLineEdit>("edPageNumber")->text(), QString::number(page));
+        const QList<QPair<const char*, QString>> commands = {
+            {"btnFirstPage", QStringLiteral("First page")},
+            {"btnPrevPage", QStringLiteral("Previous page")},
+            {"btnNextPage", QStringLiteral("Next page")},
+            {"btnLastPage", QStringLiteral("Last page")}};
+        for (int i = 0; i < commands.size(); ++i) {
+            const bool enabled = i < 2 ? back : forward;
+            QCOMPARE(child<QToolButton>(commands[i].first)->isEnabled(), enabled);
+            QCOMPARE(menuItem(m_window->popupMenu(), commands[i].second)->isEnabled(), enabled);
+        }
+        // Saving waits for the end of generation, which the control reports as well.
+        QVERIFY(!child<QPushButton>("bSavePdf")->isEnabled());
+        m_store->finish();
+        QVERIFY(child<QPushButton>("bSavePdf")->isEnabled());
+        QVERIFY(menuItem(m_window->popupMenu(), QStringLiteral("Save as PDF..."))->isEnabled());
+    }
+
     void pageButtonsInkFollowsThePalette_data()
     {
         QTest::addColumn<QColor>("button");

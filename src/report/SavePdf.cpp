@@ -11,12 +11,6 @@
 
 namespace {
 
-// The texts belong to the preview window that asks.
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("TRptPreviewFrm", text);
-}
-
 SavePdf::AskHook& askHook()
 {
     static SavePdf::AskHook hook;
@@ -29,13 +23,14 @@ QString& lastPdfFolder()
     return folder;
 }
 
+// The texts keep the context of the preview window that asks.
 QString ask(QWidget* parent, const QString& name)
 {
     if (askHook())
         return askHook()(parent, QDir(lastPdfFolder()).filePath(name));
-    QFileDialog dialog(parent, tr(QT_TRANSLATE_NOOP("TRptPreviewFrm", "Save as PDF")),
+    QFileDialog dialog(parent, QCoreApplication::translate("TRptPreviewFrm", "Save as PDF"),
                        lastPdfFolder(),
-                       tr(QT_TRANSLATE_NOOP("TRptPreviewFrm", "PDF files (*.pdf)")));
+                       QCoreApplication::translate("TRptPreviewFrm", "PDF files (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.selectFile(name);
@@ -72,6 +67,7 @@ void SavePdf::save(QWidget* parent, const PageStore& store)
     ReportPrinter::savePdf(store, path, 0, &error);
     if (!error.isEmpty())
         throw TypovexError(
-            tr(QT_TRANSLATE_NOOP("TRptPreviewFrm", "Could not save \"%1\": %2")).arg(path, error));
+            QCoreApplication::translate("TRptPreviewFrm", "Could not save \"%1\": %2")
+                .arg(path, error));
     lastPdfFolder() = QFileInfo(path).absolutePath();
 }

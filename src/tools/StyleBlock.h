@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <QFont>
+#include <QWidget>
+
+namespace Ui {
+class StyleBlock;
+}
+
+// The point size and the bold, italic, underline and strikeout buttons of the font tools.
+class StyleBlock : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit StyleBlock(QWidget* parent = nullptr);
+    ~StyleBlock() override;
+
+    // The face at the chosen size and style.
+    QFont fontFor(const QString& face) const;
+
+signals:
+    // The size or a style was changed.
+    void changed();
+
+private:
+    std::unique_ptr<Ui::StyleBlock> m_ui;
+};
