@@ -248,15 +248,18 @@ void TfrmMain::bPrintClick()
 void TfrmMain::bPreviewClick()
 {
     // One preview at a time: a second Preview brings the open one forward.
-    if (RptPreviewFrm && RptPreviewFrm->hasRun()) {
-        RptPreviewFrm->showNormal();
-        RptPreviewFrm->showMaximized();
-        RptPreviewFrm->raise();
-        RptPreviewFrm->activateWindow();
+    TRptPreviewFrm* window = m_windows.preview;
+    if (!window)
+        return;
+    if (window->hasRun()) {
+        window->showNormal();
+        window->showMaximized();
+        window->raise();
+        window->activateWindow();
         return;
     }
     auto host = std::make_unique<TfrmReport>(liveSettings);
-    host->preview(RptPreviewFrm);
+    host->preview(*window);
 }
 
 void TfrmMain::bCloseClick()

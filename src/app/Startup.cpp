@@ -37,7 +37,7 @@ void TypovexWindows::create()
     QCoreApplication::sendPostedEvents(m_main.get());
 
     // The long-lived hidden windows, in this order.
-    windows.preview = keep(RptPreviewFrm = new TRptPreviewFrm);
+    windows.preview = keep(new TRptPreviewFrm);
     windows.sampleExport = keep(new TdlgJPEGExport);
     windows.characterSet = keep(new TdlgViewCharacterSet);
     windows.about = keep(new TfrmAbout);

@@ -31,15 +31,19 @@ void PreviewControl::attach(PageStore* store)
                 m_page = 1;
             updateScrollBars();
             viewport()->update();
+            emit changed();
             emit pageAvailable(count);
         });
-        connect(store, &PageStore::finished, this,
-                [this](int count) { emit pageAvailable(count); });
+        connect(store, &PageStore::finished, this, [this](int count) {
+            emit changed();
+            emit pageAvailable(count);
+        });
         if (store->pageCount() > 0)
             m_page = 1;
     }
     updateScrollBars();
     viewport()->update();
+    emit changed();
 }
 
 void PreviewControl::detach()
@@ -53,6 +57,7 @@ void PreviewControl::detach()
     store->setAttached(false);
     updateScrollBars();
     viewport()->update();
+    emit changed();
 }
 
 int PreviewControl::pageCount() const
@@ -64,10 +69,13 @@ void PreviewControl::setPageNumber(int page)
 {
     if (page < 1 || page > pageCount())
         return;
+    const bool moved = page != m_page;
     m_page = page;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     viewport()->update();
+    if (moved)
+        emit changed();
 }
 
 void PreviewControl::setZoom(int percent)
@@ -76,6 +84,7 @@ void PreviewControl::setZoom(int percent)
     m_zoom = qBound(5, percent, 1000);
     updateScrollBars();
     viewport()->update();
+    emit changed();
 }
 
 void PreviewControl::zoomToWidth()
@@ -83,6 +92,7 @@ void PreviewControl::zoomToWidth()
     m_mode = ZoomMode::PageWidth;
     updateScrollBars();
     viewport()->update();
+    emit changed();
 }
 
 void PreviewControl::zoomToPage()
@@ -90,6 +100,7 @@ void PreviewControl::zoomToPage()
     m_mode = ZoomMode::WholePage;
     updateScrollBars();
     viewport()->update();
+    emit changed();
 }
 
 double PreviewControl::scale() const

@@ -37,6 +37,9 @@ public:
 signals:
     // As each page is finished, and once more when generation ends.
     void pageAvailable(int pageCount);
+    // Whenever the page, the page count or the zoom changes, and when generation ends: all a
+    // window's page commands depend on.
+    void changed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

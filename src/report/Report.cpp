@@ -26,8 +26,7 @@ void placeLabel(ReportLabel* label, int left, int top, int width, int height,
     label->setAutoSize(autoSize);
 }
 
-QFont fontOf(const QString& face, int size, bool bold, bool italic, bool underline,
-             bool strikeout)
+QFont fontOf(const QString& face, int size, bool bold, bool italic, bool underline, bool strikeout)
 {
     // An empty face (no entry chosen) keeps the design face.
     return FontServices::fontFor(face.isEmpty() ? QStringLiteral("Arial") : face, size, bold,
@@ -55,8 +54,7 @@ void readMargin(const QString& text, double& margin)
 
 TfrmReport::TfrmReport(ListingSettings settings, QObject* parent)
     : TfrmReport([fixed = std::move(settings)] { return fixed; }, parent)
-{
-}
+{}
 
 TfrmReport::TfrmReport(SettingsSource settings, QObject* parent)
     : QObject(parent), m_source(std::move(settings))
@@ -116,9 +114,9 @@ ReportEngine::PrintResult TfrmReport::printToPdf(const QString& path)
     return ReportEngine::printToPdf(qrFontRpt, path);
 }
 
-void TfrmReport::preview(TRptPreviewFrm* window)
+void TfrmReport::preview(TRptPreviewFrm& window)
 {
-    m_preview = window;
+    m_preview = &window;
     ReportEngine::preview(qrFontRpt);
     m_preview = nullptr;
 }

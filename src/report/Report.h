@@ -30,7 +30,7 @@ public:
     // A print run into a PDF file instead of a printer.
     ReportEngine::PrintResult printToPdf(const QString& path);
     // A preview run in `window`; returns when that window has been closed.
-    void preview(TRptPreviewFrm* window);
+    void preview(TRptPreviewFrm& window);
 
     // The handlers bound to qrFontRpt.
     void qrFontRptBeforePrint();

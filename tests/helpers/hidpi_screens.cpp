@@ -185,7 +185,6 @@ void toolShots()
 void previewShots()
 {
     TRptPreviewFrm window;
-    RptPreviewFrm = &window;
     ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = QFontDatabase::families().mid(0, 60);
     TfrmReport host(settings);
@@ -221,8 +220,7 @@ void previewShots()
             window.close();
         });
     });
-    host.preview(&window);
-    RptPreviewFrm = nullptr;
+    host.preview(window);
     if (!shot) {
         std::fprintf(stderr, "the preview showed no finished run\n");
         ok = false;

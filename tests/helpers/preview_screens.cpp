@@ -35,7 +35,6 @@ int main(int argc, char** argv)
     TypovexApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     TRptPreviewFrm window;
-    RptPreviewFrm = &window;
     window.resize(1024, 768);
     ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = QFontDatabase::families().mid(0, 60);
@@ -56,7 +55,7 @@ int main(int argc, char** argv)
             });
         });
     });
-    host.preview(&window);
+    host.preview(window);
     std::printf("%s\n", saved ? "saved" : "no pictures");
     return saved ? 0 : 1;
 }
