@@ -63,11 +63,12 @@ int ReportLabel::lineHeight() const
 int ReportLabel::neededHeight(const QString& text) const
 {
     const QFontMetrics metrics(layoutFont());
-    if (!m_wordWrap)
-        return metrics.height() * int(text.count(QLatin1Char('\n')) + 1);
+    if (!m_wordWrap && !text.contains(QLatin1Char('\n')))
+        return metrics.height();
+    // Several lines are measured as they are drawn, with the leading between them.
+    const int wrap = m_wordWrap ? int(Qt::TextWordWrap) : 0;
     return metrics
-        .boundingRect(QRect(0, 0, qMax(1, m_width), 1 << 20), int(m_alignment) | Qt::TextWordWrap,
-                      text)
+        .boundingRect(QRect(0, 0, qMax(1, m_width), 1 << 20), int(m_alignment) | wrap, text)
         .height();
 }
 
