@@ -12,16 +12,14 @@
 // Run: build/bench/bench_fontfolders [rounds]   (offscreen unless QT_QPA_PLATFORM is set)
 
 #include "app/About.h"
-#include "app/AppGlobals.h"
-#include "app/Ending.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "base/Messages.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFolders.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "ui/Advanced.h"
 
 #include <QAbstractItemModel>
@@ -80,8 +78,9 @@ void quietBoxes()
 int childScan(const QString& root)
 {
     quietBoxes();
-    frmWait = new TfrmWait;
+    TfrmWait wait;
     TfrmAdvanced advanced;
+    advanced.fontFolders()->setProgress(&wait);
     advanced.resize(400, 300);
     advanced.show();
     QListWidget* list = advanced.findChild<QListWidget*>(QStringLiteral("lbFontPath"));
@@ -124,7 +123,6 @@ int childScan(const QString& root)
     }
     std::printf("mean %.2f\n", total / double(std::max<qsizetype>(1, list->count())) / 1e3);
     std::printf("peak %ld\n", peakKiB());
-    delete frmWait;
     return 0;
 }
 
@@ -150,11 +148,15 @@ int childWalk(const QString& root)
 int childEnd(const QString& root, const QString& fonts)
 {
     quietBoxes();
-    frmAbout = new TfrmAbout;
-    frmWait = new TfrmWait;
+    TfrmAbout about;
+    TfrmWait wait;
     int left = -1;
     {
         TfrmMain main;
+        TfrmMain::Windows windows;
+        windows.wait = &wait;
+        windows.about = &about;
+        main.setWindows(windows);
         TerminationSignals handler(&main);
         main.show();
         frmAdvanced->fontFolders()->AddFontFolder(fonts);
@@ -176,8 +178,6 @@ int childEnd(const QString& root, const QString& fonts)
     }
     left = int(FontServices::addedFontFiles().size());
     std::printf("left %d\n", left);
-    delete frmWait;
-    delete frmAbout;
     return 0;
 }
 
@@ -205,8 +205,9 @@ int childApply(int wanted)
         }
     }
     quietBoxes();
-    frmWait = new TfrmWait;
+    TfrmWait wait;
     TfrmAdvanced advanced;
+    advanced.fontFolders()->setProgress(&wait);
     advanced.resize(400, 300);
     advanced.show();
     QCoreApplication::processEvents();
@@ -237,7 +238,6 @@ int childApply(int wanted)
     std::printf("removal at quit: %lld ms (%lld left in the font table)\n",
                 static_cast<long long>(timer.elapsed()),
                 static_cast<long long>(FontServices::addedFontFiles().size()));
-    delete frmWait;
     return 0;
 }
 

@@ -7,12 +7,11 @@
 // start-up with settings that open the advanced window. A second series runs with a fontconfig
 // configuration that sees only DejaVu and Liberation.
 
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/Startup.h"
 #include "app/TypovexApplication.h"
 #include "fonts/FontCheckList.h"
-#include "fonts/FontHeightIndex.h"
+#include "fontservices/FontHeightIndex.h"
 #include "ui/Advanced.h"
 
 #include <QApplication>

@@ -9,10 +9,10 @@
 // Run with QT_QPA_PLATFORM=offscreen.
 
 #include "app/TypovexApplication.h"
-#include "report/PageStore.h"
+#include "engine/PageStore.h"
+#include "engine/ReportEngine.h"
+#include "engine/ReportPrinter.h"
 #include "report/Report.h"
-#include "report/ReportEngine.h"
-#include "report/ReportPrinter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -56,7 +56,7 @@ struct Sample
 
 Sample generateCatalogue(const QStringList& families, std::unique_ptr<PageStore>* keep = nullptr)
 {
-    ReportSettings settings;
+    ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = families;
     TfrmReport host(settings);
     QElapsedTimer clock;

@@ -1,10 +1,10 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
+#include "engine/PrinterList.h"
 #include "fonts/FontCheckList.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
-#include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
 #include "ui/TriStateCheckBox.h"
 

@@ -1,11 +1,12 @@
-#include "app/Errors.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/Startup.h"
 #include "app/Translations.h"
 #include "app/TypovexApplication.h"
+#include "base/Errors.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
+#include "engine/PrinterList.h"
 #include "support/TestMain.h"
-#include "ui/PrinterList.h"
 
 #include <algorithm>
 #include <QDialogButtonBox>

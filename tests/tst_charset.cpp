@@ -1,8 +1,7 @@
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "support/SymbolTestFont.h"
 #include "support/TestMain.h"
 #include "tools/CharacterCodes.h"
@@ -450,7 +449,9 @@ void tst_CharSet::fontListPopUpOpensTheViewer()
     QVERIFY(QTest::qWaitForWindowExposed(&frm));
     QVERIFY(frmAdvanced);
     TdlgViewCharacterSet dlg;
-    dlgViewCharacterSet = &dlg;
+    TfrmMain::Windows windows;
+    windows.characterSet = &dlg;
+    frm.setWindows(windows);
     bool wasShown = false;
     QString shownFace;
     QTimer::singleShot(0, &dlg, [&] {

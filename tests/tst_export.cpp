@@ -1,9 +1,8 @@
-#include "app/AppGlobals.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestMain.h"
 #include "tools/Export.h"
@@ -484,7 +483,9 @@ void tst_Export::fontListPopUpOpensTheExport()
     QVERIFY(QTest::qWaitForWindowExposed(&frm));
     QVERIFY(frmAdvanced);
     TdlgJPEGExport dlg;
-    dlgJPEGExport = &dlg;
+    TfrmMain::Windows windows;
+    windows.sampleExport = &dlg;
+    frm.setWindows(windows);
     bool wasShown = false;
     QString shownFace;
     QString shownText;

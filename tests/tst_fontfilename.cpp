@@ -1,5 +1,5 @@
 #include "FontFixtures.h"
-#include "fonts/FontFileName.h"
+#include "fontservices/FontFileName.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,17 +1,16 @@
 #include "app/About.h"
-#include "app/AppGlobals.h"
-#include "app/Ending.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "base/Ending.h"
+#include "base/Messages.h"
 #include "FontFixtures.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontFolders.h"
-#include "fonts/FontServices.h"
-#include "fonts/NativePath.h"
 #include "fonts/SelectFolderDialog.h"
+#include "fontservices/FontServices.h"
+#include "fontservices/NativePath.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestMain.h"
 #include "support/Watchdog.h"
@@ -174,6 +173,8 @@ private:
     QStringList listed() const;
 
     TfrmAdvanced* m_adv = nullptr;
+    TfrmWait* m_wait = nullptr;
+    TSelectFolder* m_picker = nullptr;
     QStringList m_messages;
     QTemporaryDir m_tmp;
     QByteArray m_sans;
@@ -186,9 +187,11 @@ void tst_FontFolders::initTestCase()
     m_sans = readAll(dejaVuSans);
     m_bold = readAll(dejaVuSansBold);
     QVERIFY(!m_sans.isEmpty() && !m_bold.isEmpty());
-    frmWait = new TfrmWait;
-    SelectFolder = new TSelectFolder;
+    m_wait = new TfrmWait;
+    m_picker = new TSelectFolder;
     m_adv = new TfrmAdvanced;
+    folders()->setProgress(m_wait);
+    folders()->setFolderPicker(m_picker);
     Messages::setHook([this](Messages::Kind, const QString& text) {
         m_messages.append(text);
         return QMessageBox::Ok;
@@ -213,8 +216,8 @@ void tst_FontFolders::cleanupTestCase()
     folders()->RemoveAddedFonts();
     QVERIFY(FontServices::addedFontFiles().isEmpty());
     delete m_adv;
-    delete SelectFolder;
-    delete frmWait;
+    delete m_picker;
+    delete m_wait;
     Messages::setHook({});
 }
 
@@ -675,18 +678,18 @@ void tst_FontFolders::waitWindowFollowsFolders()
     QFETCH(QList<int>, positions);
     for (int i = 0; i < folderCount; ++i)
         folders()->AddFontFolder(folderWith(QStringLiteral("wait%1").arg(i), {}));
-    QSignalSpy spy(frmWait, &TfrmWait::positionSet);
+    QSignalSpy spy(m_wait, &TfrmWait::positionSet);
     ShowCounter shows;
-    frmWait->installEventFilter(&shows);
+    m_wait->installEventFilter(&shows);
     folders()->bApplyClick();
-    frmWait->removeEventFilter(&shows);
+    m_wait->removeEventFilter(&shows);
     QList<int> seen;
     for (const QList<QVariant>& args : spy)
         seen.append(args.at(0).toInt());
     QCOMPARE(seen, positions);
-    QCOMPARE(child<QProgressBar>(frmWait, "pbWait")->maximum(), folderCount);
+    QCOMPARE(child<QProgressBar>(m_wait, "pbWait")->maximum(), folderCount);
     QCOMPARE(shows.count, 1);
-    QVERIFY(!frmWait->isVisible());
+    QVERIFY(!m_wait->isVisible());
 }
 
 void tst_FontFolders::buttonsAndLabelFollowTheList()
@@ -756,16 +759,16 @@ void tst_FontFolders::newFontsMessageBreaksAfterEveryFifthName()
 
 void tst_FontFolders::pickerCancelLeavesFieldsAndListAlone()
 {
-    SelectFolder->Directory = QStringLiteral("/before");
-    SelectFolder->Recurse = true;
+    m_picker->Directory = QStringLiteral("/before");
+    m_picker->Recurse = true;
     TSelectFolder::setExecuteHook([](TSelectFolder& dialog) {
         child<QCheckBox>(&dialog, "cbRecurse")->setChecked(false);
         dialog.openFolder(QStringLiteral("/"));
         return false;
     });
     child<QPushButton>(m_adv, "bAdd")->click();
-    QCOMPARE(SelectFolder->Directory, QStringLiteral("/before"));
-    QVERIFY(SelectFolder->Recurse);
+    QCOMPARE(m_picker->Directory, QStringLiteral("/before"));
+    QVERIFY(m_picker->Recurse);
     QCOMPARE(child<QListWidget>(m_adv, "lbFontPath")->count(), 0);
     QVERIFY(m_messages.isEmpty());
 }
@@ -783,8 +786,8 @@ void tst_FontFolders::pickerReturnsFolderAndCarriesStateOver()
     });
     child<QPushButton>(m_adv, "bAdd")->click();
     QVERIFY(recurseShown);
-    QCOMPARE(SelectFolder->Directory, root);
-    QVERIFY(SelectFolder->Recurse);
+    QCOMPARE(m_picker->Directory, root);
+    QVERIFY(m_picker->Recurse);
     QCOMPARE(m_messages.size(), 1);
     QVERIFY(m_messages.at(0).startsWith("You have elected to recurse subdirectories;"));
     QCOMPARE(listed(), (QStringList{root, root + "/inner"}));
@@ -796,22 +799,22 @@ void tst_FontFolders::pickerReturnsFolderAndCarriesStateOver()
         emit list->itemDoubleClicked(list->item(list->count() - 1));
         return true;
     });
-    QVERIFY(SelectFolder->Execute());
+    QVERIFY(m_picker->Execute());
     QVERIFY(recurseShown);
-    QCOMPARE(SelectFolder->Directory, root + "/inner");
-    QCOMPARE(SelectFolder->openFolder(), root + "/inner");
+    QCOMPARE(m_picker->Directory, root + "/inner");
+    QCOMPARE(m_picker->openFolder(), root + "/inner");
 
     // A volume root keeps its trailing separator; without ShowRecurse, Recurse keeps its value.
-    SelectFolder->ShowRecurse = false;
+    m_picker->ShowRecurse = false;
     TSelectFolder::setExecuteHook([](TSelectFolder& dialog) {
         child<QCheckBox>(&dialog, "cbRecurse")->setChecked(false);
         dialog.openFolder(QStringLiteral("/"));
         return true;
     });
-    QVERIFY(SelectFolder->Execute());
-    QCOMPARE(SelectFolder->Directory, QStringLiteral("/"));
-    QCOMPARE(SelectFolder->Drive, QStringLiteral("/"));
-    QVERIFY(SelectFolder->Recurse);
+    QVERIFY(m_picker->Execute());
+    QCOMPARE(m_picker->Directory, QStringLiteral("/"));
+    QCOMPARE(m_picker->Drive, QStringLiteral("/"));
+    QVERIFY(m_picker->Recurse);
 }
 
 void tst_FontFolders::pickerShowsFoldersAsTheyAreAtEachOpening()
@@ -829,7 +832,7 @@ void tst_FontFolders::pickerShowsFoldersAsTheyAreAtEachOpening()
         dialog.openFolder(root + "/gone/deeper");
         return false;
     });
-    QVERIFY(!SelectFolder->Execute());
+    QVERIFY(!m_picker->Execute());
 
     // Made and removed while the dialog was hidden: the open folder went with its parent, so
     // the next opening shows the nearest folder still there, with what it holds now.
@@ -839,8 +842,8 @@ void tst_FontFolders::pickerShowsFoldersAsTheyAreAtEachOpening()
         listShown(dialog);
         return true;
     });
-    QVERIFY(SelectFolder->Execute());
-    QCOMPARE(SelectFolder->Directory, root);
+    QVERIFY(m_picker->Execute());
+    QCOMPARE(m_picker->Directory, root);
     QCOMPARE(shown.mid(shown.size() - 2),
              (QStringList{QStringLiteral("changing"), QStringLiteral("new")}));
 }
@@ -851,9 +854,9 @@ void tst_FontFolders::pickerOffersRealVolumesOnly()
     QVERIFY(roots.contains(QStringLiteral("/")));
     QVERIFY(!roots.contains(QStringLiteral("/proc")));
     QVERIFY(!roots.contains(QStringLiteral("/sys")));
-    const QComboBox* drives = child<QComboBox>(SelectFolder, "DriveComboBox");
+    const QComboBox* drives = child<QComboBox>(m_picker, "DriveComboBox");
     QVERIFY(drives->count() >= 1);
-    QCOMPARE(SelectFolder->windowTitle(), QStringLiteral("Select folder"));
+    QCOMPARE(m_picker->windowTitle(), QStringLiteral("Select folder"));
 }
 
 void tst_FontFolders::aboutBoxLinksOpenThroughDesktop()
@@ -919,13 +922,15 @@ void tst_FontFolders::closedMainWindowLeavesNoAddedFont()
 {
     const QString folder =
         folderWith(QStringLiteral("quit"), {{"q.ttf", renamed(m_sans, "Typovex Qqq")}});
-    frmAbout = new TfrmAbout;
+    TfrmAbout about;
     {
         TfrmMain main;
+        TfrmMain::Windows windows;
+        windows.about = &about;
+        main.setWindows(windows);
         main.show();
         QVERIFY(frmAdvanced);
-        QCOMPARE(child<QLabel>(frmAbout, "lblCaption")->text(),
-                 QStringLiteral("Typovex - ver. 3.9"));
+        QCOMPARE(child<QLabel>(&about, "lblCaption")->text(), QStringLiteral("Typovex - ver. 3.9"));
         frmAdvanced->fontFolders()->AddFontFolder(folder);
         frmAdvanced->fontFolders()->bApplyClick();
         QCOMPARE(FontServices::addedFontFiles().size(), 1);
@@ -935,7 +940,6 @@ void tst_FontFolders::closedMainWindowLeavesNoAddedFont()
     }
     QVERIFY(!frmAdvanced);
     QVERIFY(FontServices::addedFontFiles().isEmpty());
-    delete frmAbout;
 }
 
 TYPOVEX_TEST_MAIN(tst_FontFolders)

@@ -1,7 +1,6 @@
-#include "app/AppGlobals.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "ui/TriStateCheckBox.h"
 
 #include <QFontDatabase>

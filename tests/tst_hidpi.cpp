@@ -5,9 +5,9 @@
 #include "support/TestMain.h"
 
 #include "app/About.h"
+#include "engine/PageStore.h"
+#include "engine/PreviewControl.h"
 #include "fonts/FontCheckList.h"
-#include "report/PageStore.h"
-#include "report/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "tools/ViewCharSet.h"
 #include "ui/DrawnPicture.h"

@@ -1,11 +1,11 @@
-#include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/PrevInstance.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
+#include "engine/PrinterList.h"
+#include "fonts/FontSelection.h"
 #include "ui/Advanced.h"
-#include "ui/PrinterList.h"
 #include "ui/Wizard.h"
 
 #include <QBitmap>

@@ -1,7 +1,7 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
-#include "report/PageStore.h"
-#include "report/PreviewControl.h"
+#include "base/Messages.h"
+#include "engine/PageStore.h"
+#include "engine/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "report/Report.h"
 #include "support/NumberedPage.h"
@@ -188,8 +188,7 @@ private slots:
 
     void escapeClosesTheWindowAndEndsThePreviewRun()
     {
-        RptPreviewFrm = m_window.get();
-        ReportSettings s;
+        ListingSettings s = ListingSettings::defaults();
         s.Fonts = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
                    QStringLiteral("Liberation Mono")};
         TfrmReport host(s);
@@ -204,19 +203,17 @@ private slots:
                     Qt::QueuedConnection);
             }
         });
-        host.preview();
+        host.preview(*m_window);
         QVERIFY(escaped);
         QVERIFY(!m_window->isVisible());
         QVERIFY(!m_window->hasRun());
         QVERIFY(!child<QLabel>("lblMsg")->isVisible());
         QCOMPARE(child<QProgressBar>("pgbReport")->value(), 100);
-        RptPreviewFrm = nullptr;
     }
 
     void closingDuringGenerationCancelsTheRest()
     {
-        RptPreviewFrm = m_window.get();
-        ReportSettings s;
+        ListingSettings s = ListingSettings::defaults();
         for (int i = 0; i < 400; ++i)
             s.Fonts << QStringLiteral("DejaVu Sans");
         TfrmReport host(s);
@@ -228,10 +225,9 @@ private slots:
                         child<QPushButton>("bClose")->click();
                     }
                 });
-        host.preview();
+        host.preview(*m_window);
         QCOMPARE(pagesAtClose, 1);
         QVERIFY(host.PrintCursor() < 400);
-        RptPreviewFrm = nullptr;
     }
 
     void saveAsPdfWritesTheStoredPages()
@@ -261,6 +257,48 @@ private slots:
         QVERIFY(m_messages[0].startsWith(QStringLiteral("Could not save")));
         QVERIFY(!QFile::exists(bad));
         TRptPreviewFrm::setSaveFileHook({});
+    }
+
+    // The page commands follow the preview control itself, whoever moves it to a page.
+    void pageCommandsFollowTheControl_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<bool>("forward");
+        QTest::newRow("first of five") << 5 << 1 << false << true;
+        QTest::newRow("middle of five") << 5 << 3 << true << true;
+        QTest::newRow("last of five") << 5 << 5 << true << false;
+        QTest::newRow("single page") << 1 << 1 << false << false;
+    }
+    void pageCommandsFollowTheControl()
+    {
+        QFETCH(int, pages);
+        QFETCH(int, page);
+        QFETCH(bool, back);
+        QFETCH(bool, forward);
+        m_window->showRun(*m_store);
+        for (int i = 1; i <= pages; ++i)
+            m_store->addPage(pageNumbered(i));
+        // From the last page first, so that every row's page is a move.
+        child<PreviewControl>("RptPreview")->setPageNumber(pages);
+        child<PreviewControl>("RptPreview")->setPageNumber(page);
+        QCOMPARE(child<QLineEdit>("edPageNumber")->text(), QString::number(page));
+        const QList<QPair<const char*, QString>> commands = {
+            {"btnFirstPage", QStringLiteral("First page")},
+            {"btnPrevPage", QStringLiteral("Previous page")},
+            {"btnNextPage", QStringLiteral("Next page")},
+            {"btnLastPage", QStringLiteral("Last page")}};
+        for (int i = 0; i < commands.size(); ++i) {
+            const bool enabled = i < 2 ? back : forward;
+            QCOMPARE(child<QToolButton>(commands[i].first)->isEnabled(), enabled);
+            QCOMPARE(menuItem(m_window->popupMenu(), commands[i].second)->isEnabled(), enabled);
+        }
+        // Saving waits for the end of generation, which the control reports as well.
+        QVERIFY(!child<QPushButton>("bSavePdf")->isEnabled());
+        m_store->finish();
+        QVERIFY(child<QPushButton>("bSavePdf")->isEnabled());
+        QVERIFY(menuItem(m_window->popupMenu(), QStringLiteral("Save as PDF..."))->isEnabled());
     }
 
     void pageButtonsInkFollowsThePalette_data()

@@ -1,5 +1,5 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
 #include "settings/WinReg.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TestMain.h"
@@ -221,7 +221,7 @@ void tst_Registry::readsEachKindFromEachStoredType()
         writeDocument(documentWithListingProperties(R"("Value": )" + stored));
     const QByteArray before = fileBytes(documentPath());
 
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     QVariant result;
     QString raised;
     try {
@@ -275,7 +275,7 @@ void tst_Registry::writesEachKindAsItsRegistryType()
     const QString section = QStringLiteral("Options");
     const QString name = QStringLiteral("Value");
     {
-        TWinRegistry registry(AppKey);
+        TWinRegistry registry(AppKey, Messages::showWarning);
         if (kind == QLatin1String("string"))
             registry.WriteString(section, name, value.toString());
         else if (kind == QLatin1String("integer"))
@@ -289,7 +289,7 @@ void tst_Registry::writesEachKindAsItsRegistryType()
     QCOMPARE(written, stored);
     QCOMPARE(written.type(), stored.type());
 
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     if (kind == QLatin1String("string"))
         QCOMPARE(registry.ReadString(section, name, QStringLiteral("x")), value.toString());
     else if (kind == QLatin1String("integer"))
@@ -300,7 +300,7 @@ void tst_Registry::writesEachKindAsItsRegistryType()
 
 void tst_Registry::writingTwiceLeavesOneValueWithTheSecondData()
 {
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     registry.WriteString(QStringLiteral("PageLayout"), QStringLiteral("Top"),
                          QStringLiteral("10.0"));
     registry.WriteString(QStringLiteral("PageLayout"), QStringLiteral("Top"),
@@ -341,7 +341,7 @@ void tst_Registry::failedWriteReportsAndLeavesStoreUsable()
 
     writeDocument(documentWithListingProperties(R"("Message": "This is %f", "Sub": {"Keep": 1})"));
     const QByteArray before = fileBytes(documentPath());
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
 
     QString raised;
     try {
@@ -364,7 +364,7 @@ void tst_Registry::firstRunCreatesApplicationKeyButNoSection()
     QCOMPARE(TWinRegistry::documentPath(), documentPath());
     QVERIFY(!QFile::exists(documentPath()));
 
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     QCOMPARE(registry.KeyPath(), AppKey);
     QCOMPARE(registry.CurrentPath(), AppKey);
     const QJsonObject emptyAppKey{
@@ -403,9 +403,9 @@ void tst_Registry::textRoundTrips_data()
 void tst_Registry::textRoundTrips()
 {
     QFETCH(QString, text);
-    TWinRegistry(AppKey).WriteString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
-                                     text);
-    TWinRegistry registry(AppKey);
+    TWinRegistry(AppKey, Messages::showWarning)
+        .WriteString(QStringLiteral("ListingProperties"), QStringLiteral("Message"), text);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     QCOMPARE(registry.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
                                  QString()),
              text);
@@ -420,7 +420,7 @@ void tst_Registry::unopenableApplicationKeyLooksSectionsUpAtTheRoot()
         QSKIP("cannot make a folder read-only here");
 
     // The application key cannot be created, which the constructor does not report.
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     QCOMPARE(registry.CurrentPath(), QString());
     QCOMPARE(registry.ReadString(QStringLiteral("Options"), QStringLiteral("Probe"), QString()),
              QStringLiteral("under the root"));
@@ -635,7 +635,7 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
     QCOMPARE(::lstat(path.constData(), &before), 0);
 
     Watchdog watchdog;
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     const bool kept = form == QLatin1String("valid file");
     QCOMPARE(registry.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"),
                                  QStringLiteral("This is %f")),
@@ -674,7 +674,7 @@ void tst_Registry::damagedDocumentIsMovedAsideWithOneWarning()
         QCOMPARE((*document)[u"Software"][u"Typovex"][u"Options"][u"Big"].toString().size(),
                  30 * 1000 * 1000);
 
-    TWinRegistry again(AppKey);
+    TWinRegistry again(AppKey, Messages::showWarning);
     QCOMPARE(
         again.ReadString(QStringLiteral("ListingProperties"), QStringLiteral("Message"), QString()),
         QStringLiteral("fresh"));
@@ -686,7 +686,7 @@ void tst_Registry::emptyFileIsAFreshDocumentWithoutWarning()
 {
     // Nothing in an empty file can be lost, so it is started afresh without troubling the user.
     writeDocument(QByteArray());
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     QCOMPARE(registry.CurrentPath(), AppKey);
     QCOMPARE(registry.ReadInteger(QStringLiteral("Options"), QStringLiteral("Startup"), 4), 4);
     QVERIFY(m_warnings.isEmpty());
@@ -699,7 +699,7 @@ void tst_Registry::emptyFileIsAFreshDocumentWithoutWarning()
 void tst_Registry::laterDamageKeepsTheEarlierAsideFile()
 {
     writeDocument("first damage");
-    TWinRegistry registry(AppKey);
+    TWinRegistry registry(AppKey, Messages::showWarning);
     QCOMPARE(asideFiles().size(), 1);
 
     // Damaged again within the same second, behind the back of an open store: its next read
@@ -731,7 +731,7 @@ void tst_Registry::unmovableDamagedDocumentIsNeverReplaced()
         QSKIP("cannot make a folder read-only here");
 
     for (int i = 0; i < 2; ++i) {
-        TWinRegistry registry(AppKey);
+        TWinRegistry registry(AppKey, Messages::showWarning);
         QCOMPARE(registry.CurrentPath(), QString());
         QCOMPARE(registry.ReadInteger(QStringLiteral("Options"), QStringLiteral("Startup"), 9), 9);
         QString raised;

@@ -1,12 +1,12 @@
-#include "app/AppGlobals.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
-#include "report/PageStore.h"
+#include "base/Messages.h"
+#include "engine/PageStore.h"
+#include "engine/PrinterList.h"
+#include "engine/ReportEngine.h"
 #include "report/Report.h"
-#include "report/ReportEngine.h"
 #include "support/TestMain.h"
-#include "ui/PrinterList.h"
+#include "ui/Advanced.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -31,9 +31,9 @@ QStringList manyFonts(int count)
     return list;
 }
 
-ReportSettings settingsWith(QStringList fonts)
+ListingSettings settingsWith(QStringList fonts)
 {
-    ReportSettings s;
+    ListingSettings s = ListingSettings::defaults();
     s.PaperSize = 0;
     s.Fonts = std::move(fonts);
     return s;
@@ -68,9 +68,9 @@ std::unique_ptr<PageStore> generate(TfrmReport& host)
 }
 
 // Few rows per page: a deep top margin leaves room for about five bands.
-ReportSettings shortPages(QStringList fonts)
+ListingSettings shortPages(QStringList fonts)
 {
-    ReportSettings s = settingsWith(std::move(fonts));
+    ListingSettings s = settingsWith(std::move(fonts));
     s.Top = QStringLiteral("230");
     return s;
 }
@@ -144,7 +144,7 @@ private slots:
     {
         QFETCH(int, styles);
         QFETCH(QString, expected);
-        ReportSettings s = settingsWith({});
+        ListingSettings s = settingsWith({});
         s.Bold = styles & 1;
         s.Italic = styles & 2;
         s.Underline = styles & 4;
@@ -196,7 +196,7 @@ private slots:
         QFETCH(int, columns);
         QFETCH(int, width);
         QFETCH(QList<int>, expected);
-        ReportSettings s = settingsWith({});
+        ListingSettings s = settingsWith({});
         s.PaperSize = paper;
         s.Orientation = orientation;
         s.Units = units;
@@ -222,7 +222,7 @@ private slots:
 
     void marginThatIsNoNumberStaysTenMillimetres()
     {
-        ReportSettings s = settingsWith({});
+        ListingSettings s = settingsWith({});
         s.Top = QStringLiteral("abc");
         s.Bottom = QStringLiteral("20");
         s.Left = QStringLiteral("5");
@@ -238,7 +238,7 @@ private slots:
 
     void unsetChoicesGiveLandscapeInchesAndA4()
     {
-        ReportSettings s = settingsWith({});
+        ListingSettings s = settingsWith({});
         s.Orientation = -1;
         s.Units = -1;
         s.PaperSize = -1;
@@ -280,7 +280,7 @@ private slots:
 
     void noHeaderAnywhereWhenDisplayHeaderIsClear()
     {
-        ReportSettings s = shortPages(manyFonts(12));
+        ListingSettings s = shortPages(manyFonts(12));
         s.DisplayHeader = false;
         TfrmReport host(s);
         const auto store = generate(host);
@@ -293,7 +293,7 @@ private slots:
 
     void noFooterBandWhenDateAndPageNumberAreClear()
     {
-        ReportSettings s = shortPages(manyFonts(12));
+        ListingSettings s = shortPages(manyFonts(12));
         s.DisplayHeader = false;
         s.DateTime = false;
         s.PageNo = false;
@@ -315,7 +315,7 @@ private slots:
 
     void twoColumnsWithThreeFontsLeaveTheRightHalfEmpty()
     {
-        ReportSettings s = settingsWith(threeFonts);
+        ListingSettings s = settingsWith(threeFonts);
         s.Columns = 1;
         TfrmReport host(s);
         host.qrFontRptBeforePrint();
@@ -360,7 +360,7 @@ private slots:
 
     void wrappedSampleStretchesItsBand()
     {
-        ReportSettings s =
+        ListingSettings s =
             settingsWith({QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif")});
         s.Message = QStringLiteral("%f ").repeated(20);
         s.UseBorders = true;
@@ -390,7 +390,7 @@ private slots:
         if (pdftotext.isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         QTemporaryDir dir;
-        ReportSettings s = shortPages(manyFonts(24));
+        ListingSettings s = shortPages(manyFonts(24));
         s.FirstPage = 3;
         TfrmReport counting(s);
         const int laidOut = generate(counting)->pageCount();
@@ -447,7 +447,7 @@ private slots:
             if (!QFontDatabase::families().contains(f))
                 QSKIP(qPrintable(f + " is not installed (scripts/deps.sh --tests)"));
         }
-        ReportSettings s = settingsWith(faces);
+        ListingSettings s = settingsWith(faces);
         s.Message = QString::fromUtf8("%f \u00c5b \u6f22 \u0639\u0631\u0628 \u2211 "
                                       "\U0001F600\u2764");
         s.Bold = s.Italic = s.Underline = s.Strikeout = true;

@@ -1,11 +1,11 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
-#include "fonts/FontServices.h"
+#include "base/Messages.h"
+#include "engine/PrinterList.h"
+#include "fontservices/FontServices.h"
 #include "settings/ListingSettings.h"
 #include "settings/WinReg.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
-#include "ui/PrinterList.h"
 #include "ui/RadioGroup.h"
 
 #include <memory>
@@ -18,7 +18,8 @@
 #include <QSpinBox>
 #include <QtTest>
 
-using namespace ListingSettings;
+using Field = ListingSettings::Field;
+using ControlKind = ListingSettings::ControlKind;
 
 namespace {
 
@@ -47,7 +48,7 @@ QVariant valueOf(TfrmAdvanced& adv, const Field& f)
 
 const Field& field(const char* name)
 {
-    for (const Field& f : fields())
+    for (const Field& f : ListingSettings::fields())
         if (qstrcmp(f.name, name) == 0)
             return f;
     qFatal("no field %s", name);
@@ -131,34 +132,63 @@ QJsonObject tst_Settings::readAppKey() const
 
 void tst_Settings::firstRunGivesEveryDefault()
 {
+    // The defaults of a first run, field by field as the controls show them.
+    const QString arial = FontServices::familyList().contains("Arial", Qt::CaseInsensitive)
+                              ? QStringLiteral("Arial")
+                              : QString(); // no entry where no Arial is installed
+    const QList<std::pair<const char*, QVariant>> expected{
+        {"Message", "This is %f"},
+        {"FontName", true},
+        {"DisplayTitle", true},
+        {"TitleText", "Typovex"},
+        {"DisplayHeader", true},
+        {"HeaderText", "Windows font list"},
+        {"ListChars", true},
+        {"SuppressHeader", true},
+        {"DateTime", true},
+        {"PageNo", true},
+        {"FirstPage", 1},
+        {"PrinterIndex", 1}, // the system's current printer
+        {"Orientation", 0},
+        {"PointSize", 12},
+        {"Bold", false},
+        {"Italic", false},
+        {"Underline", false},
+        {"Strikeout", false},
+        {"PaperSize", 2},
+        {"Units", 0},
+        {"Top", "10.0"},
+        {"Bottom", "15.0"},
+        {"Left", "10.0"},
+        {"Right", "10.0"},
+        {"Columns", 0},
+        {"StartMinimised", false},
+        {"UseBorders", false},
+        {"Startup", 0},
+        {"RTFontName", arial},
+        {"RTFontSize", 14},
+        {"RTBold", true},
+        {"RTItalic", false},
+        {"RTUnderline", false},
+        {"RTStrikeout", false},
+        {"HFontName", arial},
+        {"HFontSize", 8},
+        {"HBold", false},
+        {"HItalic", false},
+        {"HUnderline", false},
+        {"HStrikeout", false},
+        {"FFontName", arial},
+        {"FFontSize", 8},
+        {"FBold", false},
+        {"FItalic", false},
+        {"FUnderline", false},
+        {"FStrikeout", false},
+    };
     auto adv = newAdvanced();
-    LoadSettings(*adv);
-    for (const Field& f : fields()) {
-        QVariant expected;
-        switch (f.control) {
-        case ControlKind::Text:
-        case ControlKind::Memo:
-            expected = QString::fromLatin1(f.textDefault);
-            break;
-        case ControlKind::Check:
-            expected = f.intDefault != 0;
-            break;
-        case ControlKind::Printer:
-            expected = 1; // the system's current printer
-            break;
-        case ControlKind::Face:
-            // "Arial" is selected only where a family of that name is installed; elsewhere
-            // the selector shows no entry.
-            expected = FontServices::familyList().contains(QString::fromLatin1(f.textDefault),
-                                                           Qt::CaseInsensitive)
-                           ? QString::fromLatin1(f.textDefault)
-                           : QString();
-            break;
-        default:
-            expected = f.intDefault;
-        }
-        QCOMPARE(valueOf(*adv, f), expected);
-    }
+    adv->LoadSettings();
+    QCOMPARE(qsizetype(ListingSettings::fields().size()), expected.size());
+    for (const auto& [name, value] : expected)
+        QCOMPARE(valueOf(*adv, field(name)), value);
     QCOMPARE(adv->ShownUnits, 0);
     QVERIFY(adv->findChild<QLineEdit*>("eTitleText")->isEnabled());
     QVERIFY(m_boxes.isEmpty());
@@ -167,7 +197,7 @@ void tst_Settings::firstRunGivesEveryDefault()
 void tst_Settings::firstRunCreatesKeyButNoSection()
 {
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     QVERIFY(QFile::exists(registryFile()));
     QVERIFY(readAppKey().isEmpty());
 }
@@ -175,9 +205,9 @@ void tst_Settings::firstRunCreatesKeyButNoSection()
 void tst_Settings::saveThenLoadGivesBackEveryField()
 {
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     // Give every field a value other than its default.
-    for (const Field& f : fields()) {
+    for (const Field& f : ListingSettings::fields()) {
         QWidget* w = adv->findChild<QWidget*>(QLatin1String(f.controlName));
         QVERIFY2(w, f.controlName);
         if (auto* e = qobject_cast<QLineEdit*>(w))
@@ -194,15 +224,15 @@ void tst_Settings::saveThenLoadGivesBackEveryField()
             c->setCurrentIndex(c->count() - 1);
     }
     QVariantList saved;
-    for (const Field& f : fields())
+    for (const Field& f : ListingSettings::fields())
         saved.append(valueOf(*adv, f));
-    SaveSettings(*adv);
+    adv->SaveSettings();
     QCOMPARE(m_boxes, QStringList{"Your settings have been saved."});
 
     auto again = newAdvanced();
-    LoadSettings(*again);
+    again->LoadSettings();
     int i = 0;
-    for (const Field& f : fields()) {
+    for (const Field& f : ListingSettings::fields()) {
         QVariant want = saved.at(i++);
         QCOMPARE(valueOf(*again, f).toString(), want.toString());
     }
@@ -264,7 +294,7 @@ void tst_Settings::storedValuesAreClampedAndSelected()
     QFETCH(QVariant, shown);
     writeDocument(QJsonObject{{section, QJsonObject{{name, stored}}}});
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('|')));
     QCOMPARE(valueOf(*adv, field(name.toLatin1().constData())), shown);
 }
@@ -273,12 +303,12 @@ void tst_Settings::faceNotInstalledSelectsNothingAndSavesEmpty()
 {
     writeDocument(QJsonObject{{"HeaderFooter", QJsonObject{{"RTFontName", "Gone Sans"}}}});
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     QCOMPARE(adv->findChild<QComboBox*>("cbRTFontName")->currentIndex(), -1);
-    SaveSettings(*adv);
+    adv->SaveSettings();
     QCOMPARE(readAppKey()["HeaderFooter"].toObject()["RTFontName"], QJsonValue(""));
     auto again = newAdvanced();
-    LoadSettings(*again);
+    again->LoadSettings();
     QCOMPARE(again->findChild<QComboBox*>("cbRTFontName")->currentIndex(), -1);
 }
 
@@ -286,11 +316,11 @@ void tst_Settings::twoLineMessageStoredWithCrLf()
 {
     auto adv = newAdvanced();
     adv->findChild<QPlainTextEdit*>("mMessage")->setPlainText("Line one %f\nLine two");
-    SaveSettings(*adv);
+    adv->SaveSettings();
     QCOMPARE(readAppKey()["ListingProperties"].toObject()["Message"],
              QJsonValue("Line one %f\r\nLine two"));
     auto again = newAdvanced();
-    LoadSettings(*again);
+    again->LoadSettings();
     QCOMPARE(again->findChild<QPlainTextEdit*>("mMessage")->document()->blockCount(), 2);
     QCOMPARE(again->findChild<QPlainTextEdit*>("mMessage")->toPlainText(),
              QString("Line one %f\nLine two"));
@@ -305,7 +335,7 @@ void tst_Settings::marginsLoadUnconvertedInStoredUnits()
                                                          {"Left", "0.39"},
                                                          {"Right", "0.39"}}}});
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     QCOMPARE(adv->ShownUnits, 1);
     const QStringList names{"eTop", "eBottom", "eLeft", "eRight"};
     QStringList shown;
@@ -334,14 +364,14 @@ void tst_Settings::marginTextsAreSavedExactlyAsTyped()
 {
     QFETCH(QString, text);
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     auto* top = adv->findChild<QLineEdit*>("eTop");
     top->setText(text);
     // A unit change there and back must survive the text whatever it holds.
     adv->findChild<RadioGroup*>("rgUnits")->setItemIndex(1);
     adv->findChild<RadioGroup*>("rgUnits")->setItemIndex(0);
     top->setText(text);
-    SaveSettings(*adv);
+    adv->SaveSettings();
     QCOMPARE(readAppKey()["PageLayout"].toObject()["Top"], QJsonValue(text));
 }
 
@@ -381,7 +411,7 @@ void tst_Settings::readErrorStopsLoadingAtThatValue()
 
     auto adv = newAdvanced();
     try {
-        LoadSettings(*adv);
+        adv->LoadSettings();
         QFAIL("the load went through");
     } catch (const TypovexError& e) {
         QCOMPARE(e.message(), message);
@@ -401,7 +431,7 @@ void tst_Settings::printerStepIsGuarded()
     writeDocument(
         QJsonObject{{"PageLayout", QJsonObject{{"PrinterIndex", "one"}, {"PaperSize", 0}}}});
     auto adv = newAdvanced();
-    LoadSettings(*adv);
+    adv->LoadSettings();
     QCOMPARE(adv->findChild<QComboBox*>("cbPrinters")->currentIndex(), -1);
     QCOMPARE(adv->findChild<RadioGroup*>("rgPaperSize")->itemIndex(), 0);
 
@@ -409,7 +439,7 @@ void tst_Settings::printerStepIsGuarded()
     PrinterList::setOverride(PrinterList::Override{{}, -1});
     writeDocument(QJsonObject{{"PageLayout", QJsonObject{{"PrinterIndex", 0}, {"PaperSize", 1}}}});
     auto none = newAdvanced();
-    LoadSettings(*none);
+    none->LoadSettings();
     QCOMPARE(none->findChild<QComboBox*>("cbPrinters")->count(), 0);
     QCOMPARE(none->findChild<RadioGroup*>("rgPaperSize")->itemIndex(), 1);
     QVERIFY(m_boxes.isEmpty());
@@ -424,7 +454,7 @@ void tst_Settings::writeErrorStopsTheSave()
     adv->findChild<QComboBox*>("cbPrinters")->setCurrentIndex(2);
     adv->findChild<QSpinBox*>("sePointSize")->setValue(40);
     try {
-        SaveSettings(*adv);
+        adv->SaveSettings();
         QFAIL("the save went through");
     } catch (const TypovexError& e) {
         QCOMPARE(e.message(), QString("Failed to set data for 'Orientation'"));

@@ -1,5 +1,5 @@
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Messages.h"
 #include "support/TestMain.h"
 #include "ui/RadioGroup.h"
 #include "ui/Wizard.h"

@@ -146,6 +146,45 @@
     </message>
 </context>
 <context>
+    <name>StyleBlock</name>
+    <message>
+        <source>Point size</source>
+        <translation>Schriftgröße</translation>
+    </message>
+    <message>
+        <source>Bold</source>
+        <translation>Fett</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>F</translation>
+    </message>
+    <message>
+        <source>Italic</source>
+        <translation>Kursiv</translation>
+    </message>
+    <message>
+        <source>I</source>
+        <translation>K</translation>
+    </message>
+    <message>
+        <source>Underline</source>
+        <translation>Unterstrichen</translation>
+    </message>
+    <message>
+        <source>U</source>
+        <translation>U</translation>
+    </message>
+    <message>
+        <source>Strikeout</source>
+        <translation>Durchgestrichen</translation>
+    </message>
+    <message>
+        <source>ABC</source>
+        <translation>ABC</translation>
+    </message>
+</context>
+<context>
     <name>TRptPreviewFrm</name>
     <message>
         <source>Preview</source>
@@ -257,42 +296,6 @@
         <translation>Textprobe exportieren</translation>
     </message>
     <message>
-        <source>Point size</source>
-        <translation>Schriftgröße</translation>
-    </message>
-    <message>
-        <source>Bold</source>
-        <translation>Fett</translation>
-    </message>
-    <message>
-        <source>B</source>
-        <translation>F</translation>
-    </message>
-    <message>
-        <source>Italic</source>
-        <translation>Kursiv</translation>
-    </message>
-    <message>
-        <source>I</source>
-        <translation>K</translation>
-    </message>
-    <message>
-        <source>Underline</source>
-        <translation>Unterstrichen</translation>
-    </message>
-    <message>
-        <source>U</source>
-        <translation>U</translation>
-    </message>
-    <message>
-        <source>Strikeout</source>
-        <translation>Durchgestrichen</translation>
-    </message>
-    <message>
-        <source>ABC</source>
-        <translation>ABC</translation>
-    </message>
-    <message>
         <source>Text sample</source>
         <translation>Textprobe</translation>
     </message>
@@ -334,42 +337,6 @@
     <message>
         <source>View Character Set</source>
         <translation>Zeichensatz anzeigen</translation>
-    </message>
-    <message>
-        <source>Point size</source>
-        <translation>Schriftgröße</translation>
-    </message>
-    <message>
-        <source>Bold</source>
-        <translation>Fett</translation>
-    </message>
-    <message>
-        <source>B</source>
-        <translation>F</translation>
-    </message>
-    <message>
-        <source>Italic</source>
-        <translation>Kursiv</translation>
-    </message>
-    <message>
-        <source>I</source>
-        <translation>K</translation>
-    </message>
-    <message>
-        <source>Underline</source>
-        <translation>Unterstrichen</translation>
-    </message>
-    <message>
-        <source>U</source>
-        <translation>U</translation>
-    </message>
-    <message>
-        <source>Strikeout</source>
-        <translation>Durchgestrichen</translation>
-    </message>
-    <message>
-        <source>ABC</source>
-        <translation>ABC</translation>
     </message>
     <message>
         <source>Show ASCII codes</source>

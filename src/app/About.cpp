@@ -9,8 +9,6 @@
 #include <QPainterPath>
 #include <QStyle>
 
-TfrmAbout* frmAbout = nullptr;
-
 namespace {
 
 // The picture: a stack of type samples, drawn rather than shipped as a file.
@@ -60,10 +58,11 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     setFixedSize(sizeHint().expandedTo(QSize(366, 230)));
 }
 
-TfrmAbout::~TfrmAbout()
+TfrmAbout::~TfrmAbout() = default;
+
+void TfrmAbout::setCaption(const QString& caption)
 {
-    if (frmAbout == this)
-        frmAbout = nullptr;
+    m_ui->lblCaption->setText(caption);
 }
 
 // The links in the highlight colour, the acknowledgement on the window's ground: set again at

@@ -17,7 +17,8 @@ public:
     explicit TfrmAbout(QWidget* parent = nullptr);
     ~TfrmAbout() override;
 
-    Ui::TfrmAbout* ui() const { return m_ui.get(); }
+    // The first line: the main window's caption, program name and version.
+    void setCaption(const QString& caption);
 
     static QUrl webPage();
     static QUrl mailAddress();
@@ -35,6 +36,3 @@ private:
 
     std::unique_ptr<Ui::TfrmAbout> m_ui;
 };
-
-// The program's about box, created hidden at start and shown modally by the main window.
-extern TfrmAbout* frmAbout;

@@ -1,25 +1,21 @@
 #include "app/Main.h"
-#include "app/Errors.h"
-#include "app/Messages.h"
-#include "report/QRPreview.h"
-#include "report/Report.h"
 
 #include "app/About.h"
-#include "app/AppGlobals.h"
 #include "app/HintPlacement.h"
-#include "app/Messages.h"
 #include "app/PrevInstance.h"
-#include "app/TypovexApplication.h"
+#include "app/Wait.h"
+#include "base/Errors.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
+#include "fonts/FontFolders.h"
 #include "fonts/FontSelection.h"
-#include "settings/ListingSettings.h"
+#include "fonts/SelectFolderDialog.h"
+#include "report/QRPreview.h"
+#include "report/Report.h"
 #include "tools/Export.h"
 #include "tools/ViewCharSet.h"
 #include "ui/Advanced.h"
-#include "ui/RadioGroup.h"
-#include "ui/TriStateCheckBox.h"
 #include "ui/Wizard.h"
-#include "ui_About.h"
-#include "ui_Advanced.h"
 #include "ui_Main.h"
 
 #include <QApplication>
@@ -48,6 +44,12 @@ QWidget* visibleHintLabel()
             return w;
     }
     return nullptr;
+}
+
+// A run reads the advanced window's controls as they stand when it starts.
+ListingSettings liveSettings()
+{
+    return frmAdvanced->settings();
 }
 
 } // namespace
@@ -85,6 +87,11 @@ void TfrmMain::FormCreate()
     ui->lblTitle->setText(Messages::applicationTitle());
 }
 
+void TfrmMain::setWindows(const Windows& windows)
+{
+    m_windows = windows;
+}
+
 void TfrmMain::FormShow()
 {
     // The wizard first, then the advanced window, whose creation fills its printer list, its
@@ -99,39 +106,40 @@ void TfrmMain::FormShow()
     frmWizard->setAdvanced(frmAdvanced);
     frmWizard->onPrint = [this] { bPrintClick(); };
     frmWizard->onPreview = [this] { bPreviewClick(); };
-    frmAdvanced->onSaveSettings = [] { ListingSettings::SaveSettings(*frmAdvanced); };
+    frmAdvanced->onSaveSettings = [] { frmAdvanced->SaveSettings(); };
+    frmAdvanced->fontFolders()->setFolderPicker(m_windows.folderPicker);
+    frmAdvanced->fontFolders()->setProgress(m_windows.wait);
     frmAdvanced->onUpdatePrintButtons = [this] { UpdatePrintButtons(); };
     frmAdvanced->fontSelection()->onPreview = [this] { bPreviewClick(); };
-    frmAdvanced->fontSelection()->onExport = [](const QString& face) {
-        if (dlgJPEGExport)
-            dlgJPEGExport->ShowForFont(face);
+    frmAdvanced->fontSelection()->onExport = [this](const QString& face) {
+        if (m_windows.sampleExport)
+            m_windows.sampleExport->ShowForFont(face);
     };
-    frmAdvanced->fontSelection()->onViewCharSet = [](const QString& face) {
-        if (dlgViewCharacterSet)
-            dlgViewCharacterSet->ShowForFont(face);
+    frmAdvanced->fontSelection()->onViewCharSet = [this](const QString& face) {
+        if (m_windows.characterSet)
+            m_windows.characterSet->ShowForFont(face);
     };
     QSize needed = frmWizard->minimumSizeHint().expandedTo(frmAdvanced->minimumSizeHint());
     // Room for every tab caption of the advanced window, so that no tab hides behind arrows.
     const QMargins margins =
         frmAdvanced->layout() ? frmAdvanced->layout()->contentsMargins() : QMargins();
     needed.setWidth(
-        qMax(needed.width(), frmAdvanced->ui()->pgTypovex->tabBar()->sizeHint().width() +
-                                 margins.left() + margins.right() + 4));
+        qMax(needed.width(), frmAdvanced->tabsWidth() + margins.left() + margins.right() + 4));
     fitPanelTo(needed);
 
     // A read error ends the start here: the error box shows it and no mode is entered until
     // the mode button is pressed.
-    ListingSettings::LoadSettings(*frmAdvanced);
-    if (frmAdvanced->ui()->cbMinimise->isChecked())
+    frmAdvanced->LoadSettings();
+    if (frmAdvanced->startMinimised())
         setWindowState(windowState() | Qt::WindowMinimized);
-    if (frmAbout)
-        frmAbout->ui()->lblCaption->setText(windowTitle());
+    if (m_windows.about)
+        m_windows.about->setCaption(windowTitle());
     ShowStartupMode();
     // The first focus goes where the work starts: the wizard's Next button, or the font list.
     if (!frmWizard->isHidden())
         frmWizard->findChild<QPushButton*>(QStringLiteral("bNext"))->setFocus();
     else
-        frmAdvanced->ui()->clbFonts->setFocus();
+        frmAdvanced->focusFontList();
 }
 
 void TfrmMain::fitPanelTo(QSize needed)
@@ -156,7 +164,7 @@ void TfrmMain::fitPanelTo(QSize needed)
 
 void TfrmMain::ShowStartupMode()
 {
-    if (frmAdvanced->ui()->rgStartup->itemIndex() == 0)
+    if (frmAdvanced->startupMode() == 0)
         ShowWizardMode();
     else
         ShowAdvancedMode();
@@ -178,7 +186,7 @@ void TfrmMain::ShowAdvancedMode()
     ui->bPrint->show();
     ui->bPreview->show();
     frmWizard->hide();
-    frmAdvanced->ui()->pgTypovex->setCurrentWidget(frmAdvanced->ui()->tsFonts);
+    frmAdvanced->showFontsTab();
     // As a click on "All fonts" does: ticked ticks every font, clear or grey clears them all.
     frmAdvanced->cbAllFontsClick();
     UpdatePrintButtons();
@@ -187,7 +195,7 @@ void TfrmMain::ShowAdvancedMode()
 
 void TfrmMain::UpdatePrintButtons()
 {
-    const bool any = frmAdvanced && frmAdvanced->ui()->cbAllFonts->checkState() != Qt::Unchecked;
+    const bool any = frmAdvanced && frmAdvanced->anyFontChosen();
     ui->bPrint->setEnabled(any);
     ui->bPreview->setEnabled(any);
 }
@@ -208,8 +216,8 @@ void TfrmMain::FormDestroy()
 
 void TfrmMain::bAboutClick()
 {
-    if (frmAbout)
-        frmAbout->exec();
+    if (m_windows.about)
+        m_windows.about->exec();
 }
 
 void TfrmMain::bAdvancedClick()
@@ -223,7 +231,7 @@ void TfrmMain::bAdvancedClick()
 void TfrmMain::bPrintClick()
 {
     // A host of its own for every run, so a print never touches an open preview's host.
-    auto host = std::make_unique<TfrmReport>();
+    auto host = std::make_unique<TfrmReport>(liveSettings);
     const ReportEngine::PrintResult result = host->print();
     host.reset();
     switch (result.status) {
@@ -240,15 +248,18 @@ void TfrmMain::bPrintClick()
 void TfrmMain::bPreviewClick()
 {
     // One preview at a time: a second Preview brings the open one forward.
-    if (RptPreviewFrm && RptPreviewFrm->hasRun()) {
-        RptPreviewFrm->showNormal();
-        RptPreviewFrm->showMaximized();
-        RptPreviewFrm->raise();
-        RptPreviewFrm->activateWindow();
+    TRptPreviewFrm* window = m_windows.preview;
+    if (!window)
+        return;
+    if (window->hasRun()) {
+        window->showNormal();
+        window->showMaximized();
+        window->raise();
+        window->activateWindow();
         return;
     }
-    auto host = std::make_unique<TfrmReport>();
-    host->preview();
+    auto host = std::make_unique<TfrmReport>(liveSettings);
+    host->preview(*window);
 }
 
 void TfrmMain::bCloseClick()

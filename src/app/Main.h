@@ -3,8 +3,15 @@
 #include <memory>
 #include <optional>
 #include <QDialog>
+#include <QPointer>
 
 class QHelpEvent;
+class TdlgJPEGExport;
+class TdlgViewCharacterSet;
+class TfrmAbout;
+class TfrmWait;
+class TRptPreviewFrm;
+class TSelectFolder;
 
 namespace Ui {
 class TfrmMain;
@@ -21,6 +28,21 @@ class TfrmMain : public QDialog
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override;
+
+    // The long-lived windows the main window opens or hands on; TypovexWindows owns them. Any of
+    // them may be missing, and the command that would open it then does nothing.
+    struct Windows
+    {
+        QPointer<TfrmWait> wait;
+        QPointer<TRptPreviewFrm> preview;
+        QPointer<TdlgJPEGExport> sampleExport;
+        QPointer<TdlgViewCharacterSet> characterSet;
+        QPointer<TfrmAbout> about;
+        QPointer<TSelectFolder> folderPicker;
+    };
+    // Set before the first showing, which hands the folder picker and the wait window on to the
+    // advanced window.
+    void setWindows(const Windows& windows);
 
     void bAboutClick();
     void bAdvancedClick();
@@ -64,6 +86,7 @@ private:
     void fitPanelTo(QSize needed);
 
     std::unique_ptr<Ui::TfrmMain> ui;
+    Windows m_windows;
     bool m_shownOnce = false;
     // Set while the window follows the mouse itself because the window system refused to move it.
     std::optional<QPoint> m_dragOffset;

@@ -1,11 +1,11 @@
 #include "app/Startup.h"
 
 #include "app/About.h"
-#include "app/Ending.h"
 #include "app/Main.h"
 #include "app/TerminationSignals.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "base/Ending.h"
 #include "fonts/SelectFolderDialog.h"
 #include "report/QRPreview.h"
 #include "tools/Export.h"
@@ -28,19 +28,21 @@ void TypovexWindows::create()
 {
     m_main = std::make_unique<TfrmMain>();
 
+    TfrmMain::Windows windows;
     // The wait window comes here, before anything else.
-    keep(frmWait = new TfrmWait);
+    windows.wait = keep(new TfrmWait);
 
     // Let the main window finish its pending layout and paint work before the other windows
     // are built.
     QCoreApplication::sendPostedEvents(m_main.get());
 
     // The long-lived hidden windows, in this order.
-    keep(RptPreviewFrm = new TRptPreviewFrm);
-    keep(dlgJPEGExport = new TdlgJPEGExport);
-    keep(dlgViewCharacterSet = new TdlgViewCharacterSet);
-    keep(frmAbout = new TfrmAbout);
-    keep(SelectFolder = new TSelectFolder);
+    windows.preview = keep(new TRptPreviewFrm);
+    windows.sampleExport = keep(new TdlgJPEGExport);
+    windows.characterSet = keep(new TdlgViewCharacterSet);
+    windows.about = keep(new TfrmAbout);
+    windows.folderPicker = keep(new TSelectFolder);
+    m_main->setWindows(windows);
 }
 
 int runTypovex(int argc, char** argv)

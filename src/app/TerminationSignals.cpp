@@ -1,6 +1,6 @@
 #include "app/TerminationSignals.h"
 
-#include "app/Ending.h"
+#include "base/Ending.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

@@ -1,8 +1,8 @@
 #include "app/TypovexApplication.h"
 
-#include "app/Errors.h"
-#include "app/Messages.h"
 #include "app/Translations.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
 
 #include <QDir>
 #include <QIcon>
@@ -38,20 +38,7 @@ bool TypovexApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        handleException(std::current_exception());
+        reportException(std::current_exception());
         return false;
-    }
-}
-
-void TypovexApplication::handleException(std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const TypovexError& e) {
-        Messages::showError(e.message());
-    } catch (const std::exception& e) {
-        Messages::showError(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        Messages::showError(tr("Unknown error"));
     }
 }

@@ -3,8 +3,7 @@
 #include "ui_Wait.h"
 
 #include <QCloseEvent>
-
-TfrmWait* frmWait = nullptr;
+#include <QCoreApplication>
 
 TfrmWait::TfrmWait(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -15,11 +14,7 @@ TfrmWait::TfrmWait(QWidget* parent)
     setFixedSize(sizeHint().expandedTo(QSize(334, 31)));
 }
 
-TfrmWait::~TfrmWait()
-{
-    if (frmWait == this)
-        frmWait = nullptr;
-}
+TfrmWait::~TfrmWait() = default;
 
 void TfrmWait::setMaximum(int maximum)
 {
@@ -30,6 +25,25 @@ void TfrmWait::setPosition(int position)
 {
     m_ui->pbWait->setValue(position);
     emit positionSet(position);
+}
+
+void TfrmWait::begin(int steps)
+{
+    setMaximum(steps);
+    setPosition(0);
+    show();
+    // The reading lets no events through; the window is drawn once before it starts.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TfrmWait::advance(int position)
+{
+    setPosition(position);
+}
+
+void TfrmWait::end()
+{
+    finish();
 }
 
 void TfrmWait::reject() {}

@@ -1,7 +1,7 @@
 #include "fonts/FolderWalk.h"
 
 #include "fonts/FontFolders.h"
-#include "fonts/NativePath.h"
+#include "fontservices/NativePath.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "fonts/FontCheckList.h"
 
 #include "fonts/FontListModel.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 
 #include <QContextMenuEvent>
 #include <QElapsedTimer>

@@ -1,14 +1,14 @@
 #include "fonts/FontFolders.h"
 
-#include "app/Ending.h"
-#include "app/Messages.h"
-#include "app/Wait.h"
+#include "base/Ending.h"
+#include "base/Messages.h"
+#include "base/Progress.h"
 #include "fonts/FolderWalk.h"
 #include "fonts/FontCheckList.h"
-#include "fonts/FontFileName.h"
-#include "fonts/FontServices.h"
-#include "fonts/NativePath.h"
 #include "fonts/SelectFolderDialog.h"
+#include "fontservices/FontFileName.h"
+#include "fontservices/FontServices.h"
+#include "fontservices/NativePath.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -234,13 +234,14 @@ void FontFolders::ScanFolderTree(const QString& path, bool recurse)
 
 void FontFolders::bAddClick()
 {
-    if (m_busy || !SelectFolder)
+    TSelectFolder* picker = m_picker;
+    if (m_busy || !picker)
         return;
-    SelectFolder->ShowRecurse = true;
-    if (!SelectFolder->Execute())
+    picker->ShowRecurse = true;
+    if (!picker->Execute())
         return;
-    const QString folder = SelectFolder->Directory;
-    const bool recurse = SelectFolder->Recurse;
+    const QString folder = picker->Directory;
+    const bool recurse = picker->Recurse;
     WaitCursor cursor;
     if (recurse)
         Messages::showMessage(tr(
@@ -328,27 +329,22 @@ void FontFolders::bApplyClick()
         RemoveAddedFonts();
 
         QListWidget* list = m_w.lbFontPath;
-        TfrmWait* wait = frmWait;
-        if (wait) {
-            wait->setMaximum(list->count());
-            wait->setPosition(0);
-            wait->show();
-            // Loading lets no events through; the window is drawn once before it starts.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
-        struct CloseWait
+        Progress* wait = m_wait;
+        if (wait)
+            wait->begin(list->count());
+        struct EndWait
         {
-            TfrmWait* wait;
-            ~CloseWait()
+            Progress* wait;
+            ~EndWait()
             {
                 if (wait)
-                    wait->finish();
+                    wait->end();
             }
-        } closeWait{wait};
+        } endWait{wait};
         for (int i = 0; i < list->count() && !Ending::requested(); ++i) {
             LoadFolderFonts(folderPath(list->item(i)));
             if (wait)
-                wait->setPosition(i);
+                wait->advance(i);
         }
         // The helper thread is not kept between runs.
         m_reader.reset();

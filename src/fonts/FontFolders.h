@@ -9,6 +9,8 @@
 #include <memory>
 
 class FontCheckList;
+class Progress;
+class TSelectFolder;
 class FontFileReader;
 class QCheckBox;
 class QLabel;
@@ -42,6 +44,11 @@ public:
     FontFolders(const Widgets& widgets, QStringList& addedFontFiles, QStringList& foundFontNames,
                 std::function<void()> clbFontsClickCheck, QObject* parent = nullptr);
     ~FontFolders() override;
+
+    // The folder picker Add opens and the progress Apply shows; Add does nothing without a
+    // picker, Apply shows no progress without one.
+    void setFolderPicker(TSelectFolder* picker) { m_picker = picker; }
+    void setProgress(Progress* wait) { m_wait = wait; }
 
     void bAddClick();
     void bRemoveClick();
@@ -102,4 +109,6 @@ private:
     // Set while a scan or an Apply runs: they let events through, and a second click on Add,
     // Remove or Apply must not change the lists under them.
     bool m_busy = false;
+    TSelectFolder* m_picker = nullptr;
+    Progress* m_wait = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "fonts/FontListDelegate.h"
 
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 
 #include <QApplication>
 #include <QKeyEvent>

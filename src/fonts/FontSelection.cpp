@@ -1,8 +1,7 @@
 #include "fonts/FontSelection.h"
 
-#include "app/AppGlobals.h"
 #include "fonts/FontCheckList.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -10,6 +9,8 @@
 #include <QMenu>
 #include <QSet>
 #include <QToolTip>
+
+bool SelectionSyncBusy = false;
 
 FontSelection::FontSelection(const Widgets& widgets, std::function<void()> updatePrintButtons,
                              QObject* parent)
@@ -76,14 +77,15 @@ void FontSelection::recomputeAllFonts()
         else
             anyClear = true;
     }
-    SelectionSyncBusy = true;
-    if (anyTicked && !anyClear)
-        m_w.cbAllFonts->setCheckState(Qt::Checked);
-    else if (anyClear && !anyTicked)
-        m_w.cbAllFonts->setCheckState(Qt::Unchecked);
-    else
-        m_w.cbAllFonts->setCheckState(Qt::PartiallyChecked); // mixed, or no entries at all
-    SelectionSyncBusy = false;
+    {
+        const SelectionSyncScope sync;
+        if (anyTicked && !anyClear)
+            m_w.cbAllFonts->setCheckState(Qt::Checked);
+        else if (anyClear && !anyTicked)
+            m_w.cbAllFonts->setCheckState(Qt::Unchecked);
+        else
+            m_w.cbAllFonts->setCheckState(Qt::PartiallyChecked); // mixed, or no entries at all
+    }
     m_updatePrintButtons();
 }
 
@@ -99,11 +101,12 @@ void FontSelection::clbFontsClickCheck()
 
 void FontSelection::selectAll(bool checked)
 {
-    SelectionSyncBusy = true;
-    m_w.cbAllFonts->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-    m_w.cbUseInstalled->setChecked(checked);
-    m_w.clbFonts->setAllChecked(checked);
-    SelectionSyncBusy = false;
+    {
+        const SelectionSyncScope sync;
+        m_w.cbAllFonts->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+        m_w.cbUseInstalled->setChecked(checked);
+        m_w.clbFonts->setAllChecked(checked);
+    }
     m_updatePrintButtons();
 }
 
@@ -119,13 +122,14 @@ void FontSelection::Unselectall1Click()
 
 void FontSelection::Toggleselection1Click()
 {
-    SelectionSyncBusy = true;
-    const Qt::CheckState state = m_w.cbAllFonts->checkState();
-    if (state == Qt::Checked)
-        m_w.cbAllFonts->setCheckState(Qt::Unchecked);
-    else if (state == Qt::Unchecked)
-        m_w.cbAllFonts->setCheckState(Qt::Checked);
-    SelectionSyncBusy = false;
+    {
+        const SelectionSyncScope sync;
+        const Qt::CheckState state = m_w.cbAllFonts->checkState();
+        if (state == Qt::Checked)
+            m_w.cbAllFonts->setCheckState(Qt::Unchecked);
+        else if (state == Qt::Unchecked)
+            m_w.cbAllFonts->setCheckState(Qt::Checked);
+    }
     m_w.clbFonts->invertAll();
     m_updatePrintButtons();
 }
@@ -144,7 +148,7 @@ void FontSelection::cbUseInstalledClick()
 {
     if (SelectionSyncBusy)
         return;
-    SelectionSyncBusy = true;
+    const SelectionSyncScope sync;
     QSet<QString> installed;
     for (const QString& family : FontServices::familyList())
         installed.insert(family.toCaseFolded());
@@ -155,7 +159,6 @@ void FontSelection::cbUseInstalledClick()
             list->setChecked(i, checked);
     }
     recomputeAllFonts();
-    SelectionSyncBusy = false;
 }
 
 void FontSelection::clbFontsMouseMove(int x, int y)

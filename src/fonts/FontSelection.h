@@ -12,6 +12,24 @@ class QLabel;
 class QMenu;
 class QPoint;
 
+// Set while the program itself changes the font ticks or the "All fonts" and "Use installed fonts"
+// boxes, so that their click handlers ignore those changes. The main window clears it when it is
+// created.
+extern bool SelectionSyncBusy;
+
+// Sets SelectionSyncBusy for its lifetime and restores what it was, also when a change throws.
+class SelectionSyncScope
+{
+public:
+    SelectionSyncScope() : m_was(SelectionSyncBusy) { SelectionSyncBusy = true; }
+    ~SelectionSyncScope() { SelectionSyncBusy = m_was; }
+    SelectionSyncScope(const SelectionSyncScope&) = delete;
+    SelectionSyncScope& operator=(const SelectionSyncScope&) = delete;
+
+private:
+    bool m_was;
+};
+
 // The Fonts tab's behaviour: the ticks of the font selection list, the "All fonts" box that sums
 // them up, "Use installed fonts" on the Paths tab, the pointer's font name and the list's pop-up
 // menu. The widgets belong to the advanced window; this object only drives them.

@@ -9,8 +9,6 @@
 #include <QStorageInfo>
 #include <QStyle>
 
-TSelectFolder* SelectFolder = nullptr;
-
 namespace {
 
 TSelectFolder::ExecuteHook& executeHook()
@@ -49,11 +47,7 @@ TSelectFolder::TSelectFolder(QWidget* parent)
     openFolder(QDir::currentPath());
 }
 
-TSelectFolder::~TSelectFolder()
-{
-    if (SelectFolder == this)
-        SelectFolder = nullptr;
-}
+TSelectFolder::~TSelectFolder() = default;
 
 void TSelectFolder::setExecuteHook(ExecuteHook hook)
 {

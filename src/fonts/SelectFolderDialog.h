@@ -20,8 +20,6 @@ public:
     explicit TSelectFolder(QWidget* parent = nullptr);
     ~TSelectFolder() override;
 
-    Ui::TSelectFolder* ui() const { return m_ui.get(); }
-
     // In: whether "Recurse sub-directories" is offered.
     bool ShowRecurse = false;
     // Out, set by OK: the box's state (only when offered), the picked folder's volume root and
@@ -63,6 +61,3 @@ private:
     QString m_typed;
     QElapsedTimer m_typedAt;
 };
-
-// The program's folder picker, created hidden at start.
-extern TSelectFolder* SelectFolder;

@@ -1,24 +1,17 @@
 #include "report/QRPreview.h"
 #include "ui_QRPreview.h"
 
-#include "app/Errors.h"
-#include "app/Messages.h"
-#include "app/TypovexApplication.h"
-#include "report/PageStore.h"
-#include "report/ReportPrinter.h"
+#include "base/Errors.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
+#include "engine/PageStore.h"
+#include "report/PageIcons.h"
+#include "report/SavePdf.h"
 
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QIconEngine>
+#include <QActionGroup>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStyle>
-
-TRptPreviewFrm* RptPreviewFrm = nullptr;
 
 namespace {
 
@@ -38,88 +31,16 @@ constexpr ZoomChoice zoomChoices[] = {
     {QT_TRANSLATE_NOOP("TRptPreviewFrm", "Page width"), 0},
     {QT_TRANSLATE_NOOP("TRptPreviewFrm", "Fit to window"), 0},
 };
+constexpr int zoomChoiceCount = int(std::size(zoomChoices));
 constexpr int pageWidthChoice = 6;
 constexpr int fitChoice = 7;
 
-enum class Glyph { First, Prev, Next, Last };
-
-// Draws on a 16 x 16 grid; the painter's transform takes it to the size asked for.
-void drawGlyph(QPainter& p, Glyph glyph, const QColor& colour, QPoint offset)
+// A button that gives an action's command: clicking triggers it, and it is enabled with it.
+void bindButton(QAbstractButton* button, QAction* action)
 {
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.translate(offset);
-    const bool left = glyph == Glyph::First || glyph == Glyph::Prev;
-    QPainterPath triangle;
-    if (left) {
-        triangle.moveTo(11, 3);
-        triangle.lineTo(11, 13);
-        triangle.lineTo(6, 8);
-    } else {
-        triangle.moveTo(5, 3);
-        triangle.lineTo(5, 13);
-        triangle.lineTo(10, 8);
-    }
-    triangle.closeSubpath();
-    p.drawPath(triangle);
-    if (glyph == Glyph::First)
-        p.drawRect(3, 3, 2, 10);
-    if (glyph == Glyph::Last)
-        p.drawRect(11, 3, 2, 10);
-    p.translate(-offset);
-}
-
-// The image in the button text's colour, so that it stands out on light and dark themes alike;
-// disabled, a greyed copy, embossed where the theme is light. The colours are taken at every
-// paint, so the buttons follow a change of theme while the window is open. Drawn at the size and
-// pixel ratio each request asks for, so that the buttons stay sharp on high-resolution screens.
-class PageIconEngine : public QIconEngine
-{
-public:
-    explicit PageIconEngine(Glyph glyph) : m_glyph(glyph) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
-    {
-        const QPalette palette = QGuiApplication::palette();
-        painter->save();
-        painter->translate(rect.topLeft());
-        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
-        if (mode == QIcon::Disabled) {
-            const bool lightTheme = palette.color(QPalette::Button).lightness() >
-                                    palette.color(QPalette::ButtonText).lightness();
-            if (lightTheme) {
-                drawGlyph(*painter, m_glyph, palette.color(QPalette::Light), {1, 1});
-                drawGlyph(*painter, m_glyph, palette.color(QPalette::Dark), {0, 0});
-            } else {
-                drawGlyph(*painter, m_glyph,
-                          palette.color(QPalette::Disabled, QPalette::ButtonText), {0, 0});
-            }
-        } else {
-            drawGlyph(*painter, m_glyph, palette.color(QPalette::Active, QPalette::ButtonText),
-                      {0, 0});
-        }
-        painter->restore();
-    }
-
-    // QIcon asks for the size in device pixels and sets the pixel ratio itself.
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
-        return pixmap;
-    }
-
-    QIconEngine* clone() const override { return new PageIconEngine(m_glyph); }
-
-private:
-    Glyph m_glyph;
-};
-
-QIcon pageIcon(Glyph glyph)
-{
-    return QIcon(new PageIconEngine(glyph));
+    QObject::connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+    button->setEnabled(action->isEnabled());
 }
 
 // The controls sit at fixed places sized for the English texts; a translation may need more
@@ -156,32 +77,6 @@ void fitTranslatedTexts(Ui::TRptPreviewFrm& ui)
     }
 }
 
-TRptPreviewFrm::SaveFileHook& saveFileHook()
-{
-    static TRptPreviewFrm::SaveFileHook hook;
-    return hook;
-}
-
-// The folder the last PDF of this run went to; the home folder before the first.
-QString& lastPdfFolder()
-{
-    static QString folder = QDir::homePath();
-    return folder;
-}
-
-// "<title>.pdf", with what a file name cannot hold replaced.
-QString pdfFileName(const QString& title)
-{
-    QString name = title.simplified();
-    for (QChar& c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || !c.isPrint())
-            c = QLatin1Char('-');
-    }
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        name = QStringLiteral("Typovex");
-    return name + QStringLiteral(".pdf");
-}
-
 } // namespace
 
 TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
@@ -195,64 +90,82 @@ TRptPreviewFrm::TRptPreviewFrm(QWidget* parent)
     for (const ZoomChoice& choice : zoomChoices)
         ui.cbZoom->addItem(tr(choice.text));
     fitTranslatedTexts(ui);
-    ui.btnFirstPage->setIcon(pageIcon(Glyph::First));
-    ui.btnPrevPage->setIcon(pageIcon(Glyph::Prev));
-    ui.btnNextPage->setIcon(pageIcon(Glyph::Next));
-    ui.btnLastPage->setIcon(pageIcon(Glyph::Last));
+    using PageIcons::Glyph;
+    ui.btnFirstPage->setIcon(PageIcons::icon(Glyph::First));
+    ui.btnPrevPage->setIcon(PageIcons::icon(Glyph::Prev));
+    ui.btnNextPage->setIcon(PageIcons::icon(Glyph::Next));
+    ui.btnLastPage->setIcon(PageIcons::icon(Glyph::Last));
     for (QToolButton* b : {ui.btnFirstPage, ui.btnPrevPage, ui.btnNextPage, ui.btnLastPage})
         b->setIconSize(QSize(16, 16));
 
+    setupActions();
+    bindButton(ui.btnFirstPage, m_firstPageAction);
+    bindButton(ui.btnPrevPage, m_prevPageAction);
+    bindButton(ui.btnNextPage, m_nextPageAction);
+    bindButton(ui.btnLastPage, m_lastPageAction);
+    bindButton(ui.bSavePdf, m_savePdfAction);
+    bindButton(ui.bClose, m_closeAction);
+    connect(ui.cbZoom, &QComboBox::activated, this, [this](int index) {
+        m_zoomGroup->actions().value(index)->trigger();
+        // The focus stays where the user put it; only a zoom change hands it to the page.
+        m_keyPreview = true;
+        m_ui->RptPreview->setFocus();
+    });
+
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("pmPreview"));
-    for (int choice = 1; choice <= 7; ++choice) {
-        QAction* item = m_menu->addAction(tr(zoomChoices[choice - 1].text));
-        item->setCheckable(true);
-        item->setData(choice);
-        connect(item, &QAction::triggered, this,
-                [this, item] { guarded([this, item] { MenuZoomClick(item); }); });
-        m_zoomItems.append(item);
-    }
+    m_menu->addActions(m_zoomGroup->actions());
     m_menu->addSeparator();
-    m_firstItem = m_menu->addAction(tr("First page"), this, [this] { btnFirstPageClick(); });
-    m_prevItem = m_menu->addAction(tr("Previous page"), this, [this] { btnPrevPageClick(); });
-    m_nextItem = m_menu->addAction(tr("Next page"), this, [this] { btnNextPageClick(); });
-    m_lastItem = m_menu->addAction(tr("Last page"), this, [this] { btnLastPageClick(); });
+    m_menu->addActions({m_firstPageAction, m_prevPageAction, m_nextPageAction, m_lastPageAction});
     m_menu->addSeparator();
-    m_saveItem = m_menu->addAction(tr("Save as PDF..."), this,
-                                   [this] { guarded([this] { bSavePdfClick(); }); });
-    QAction* close = m_menu->addAction(tr("Close"), this, [this] { bCloseClick(); });
-    for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem, m_saveItem, close})
-        item->setData(0);
+    m_menu->addActions({m_savePdfAction, m_closeAction});
 
     connect(ui.RptPreview, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_menu->popup(m_ui->RptPreview->mapToGlobal(pos)); });
     connect(ui.RptPreview, &PreviewControl::pageAvailable, this,
-            [this](int count) { RptPreviewPageAvailable(count); });
-    connect(ui.cbZoom, &QComboBox::activated, this, [this] { cbZoomChange(); });
-    connect(ui.btnFirstPage, &QToolButton::clicked, this, [this] { btnFirstPageClick(); });
-    connect(ui.btnPrevPage, &QToolButton::clicked, this, [this] { btnPrevPageClick(); });
-    connect(ui.btnNextPage, &QToolButton::clicked, this, [this] { btnNextPageClick(); });
-    connect(ui.btnLastPage, &QToolButton::clicked, this, [this] { btnLastPageClick(); });
+            &TRptPreviewFrm::RptPreviewPageAvailable);
+    connect(ui.RptPreview, &PreviewControl::changed, this, &TRptPreviewFrm::updateNavActions);
     connectGuarded(ui.edPageNumber, &QLineEdit::returnPressed, this,
-                   &TRptPreviewFrm::edPageNumberKeyDown);
-    connect(ui.bClose, &QPushButton::clicked, this, [this] { bCloseClick(); });
-    connectGuarded(ui.bSavePdf, &QPushButton::clicked, this, &TRptPreviewFrm::bSavePdfClick);
+                   &TRptPreviewFrm::edPageNumberExit);
 
     // Keys reach the window before the focused control; the same filter follows the focus of
     // the zoom box and the page box and the size of pLeft.
     qApp->installEventFilter(this);
 }
 
+void TRptPreviewFrm::setupActions()
+{
+    m_zoomGroup = new QActionGroup(this);
+    for (int choice = 1; choice <= zoomChoiceCount; ++choice) {
+        QAction* action = m_zoomGroup->addAction(tr(zoomChoices[choice - 1].text));
+        action->setCheckable(true);
+        action->setData(choice);
+    }
+    connect(m_zoomGroup, &QActionGroup::triggered, this,
+            [this](QAction* action) { ApplyZoom(action->data().toInt()); });
+
+    const auto command = [this](const QString& text, void (TRptPreviewFrm::*handler)()) {
+        auto* action = new QAction(text, this);
+        connectGuarded(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    m_firstPageAction = command(tr("First page"), &TRptPreviewFrm::btnFirstPageClick);
+    m_prevPageAction = command(tr("Previous page"), &TRptPreviewFrm::btnPrevPageClick);
+    m_nextPageAction = command(tr("Next page"), &TRptPreviewFrm::btnNextPageClick);
+    m_lastPageAction = command(tr("Last page"), &TRptPreviewFrm::btnLastPageClick);
+    m_savePdfAction = command(tr("Save as PDF..."), &TRptPreviewFrm::bSavePdfClick);
+    m_closeAction = new QAction(tr("Close"), this);
+    connect(m_closeAction, &QAction::triggered, this, &QWidget::close);
+}
+
 TRptPreviewFrm::~TRptPreviewFrm()
 {
     m_ui->RptPreview->detach();
-    if (RptPreviewFrm == this)
-        RptPreviewFrm = nullptr;
 }
 
 void TRptPreviewFrm::setSaveFileHook(SaveFileHook hook)
 {
-    saveFileHook() = std::move(hook);
+    SavePdf::setAskHook(std::move(hook));
 }
 
 void TRptPreviewFrm::showRun(PageStore& store)
@@ -287,13 +200,10 @@ void TRptPreviewFrm::FormShow()
     ui.edPageNumber->setText(QStringLiteral("0"));
     ui.lblPages->setText(tr("of %1").arg(0));
     ui.cbZoom->setCurrentIndex(fitChoice - 1);
-    FirstPageShown = false;
-    for (QToolButton* b : {ui.btnFirstPage, ui.btnPrevPage, ui.btnNextPage, ui.btnLastPage})
-        b->setEnabled(false);
-    for (QAction* item : {m_firstItem, m_prevItem, m_nextItem, m_lastItem})
-        item->setEnabled(false);
-    ui.bSavePdf->setEnabled(false);
-    m_saveItem->setEnabled(false);
+    m_firstPageShown = false;
+    for (QAction* action :
+         {m_firstPageAction, m_prevPageAction, m_nextPageAction, m_lastPageAction, m_savePdfAction})
+        action->setEnabled(false);
 }
 
 void TRptPreviewFrm::HideProgress()
@@ -307,22 +217,19 @@ void TRptPreviewFrm::setProgress(int percent)
     m_ui->pgbReport->setValue(percent);
 }
 
-void TRptPreviewFrm::RptPreviewPageAvailable(int)
+void TRptPreviewFrm::RptPreviewPageAvailable()
 {
-    if (!hasRun())
+    if (!hasRun() || m_firstPageShown)
         return;
-    if (!FirstPageShown) {
-        ApplyZoom(fitChoice);
-        m_ui->RptPreview->show();
-        m_ui->RptPreview->setPageNumber(1);
-        FirstPageShown = true;
-    }
-    UpdateNavigation();
+    ApplyZoom(fitChoice);
+    m_ui->RptPreview->show();
+    m_ui->RptPreview->setPageNumber(1);
+    m_firstPageShown = true;
 }
 
 void TRptPreviewFrm::ApplyZoom(int choice)
 {
-    if (choice < 1 || choice > 7)
+    if (choice < 1 || choice > zoomChoiceCount)
         return;
     PreviewControl* preview = m_ui->RptPreview;
     if (choice == pageWidthChoice)
@@ -335,15 +242,10 @@ void TRptPreviewFrm::ApplyZoom(int choice)
         const QSignalBlocker blocker(m_ui->cbZoom);
         m_ui->cbZoom->setCurrentIndex(choice - 1);
     }
-    for (QAction* item : m_menu->actions()) {
-        if (item->isSeparator())
-            continue;
-        item->setCheckable(item->data().toInt() != 0);
-        item->setChecked(item->data().toInt() == choice);
-    }
+    m_zoomGroup->actions().at(choice - 1)->setChecked(true);
 }
 
-void TRptPreviewFrm::UpdateNavigation()
+void TRptPreviewFrm::updateNavActions()
 {
     if (!hasRun())
         return;
@@ -354,27 +256,19 @@ void TRptPreviewFrm::UpdateNavigation()
     ui.lblPages->setText(tr("of %1").arg(count));
     const bool back = page > 1;
     const bool forward = page < count;
-    ui.btnFirstPage->setEnabled(back);
-    ui.btnPrevPage->setEnabled(back);
-    ui.btnNextPage->setEnabled(forward);
-    ui.btnLastPage->setEnabled(forward);
-    m_firstItem->setEnabled(back);
-    m_prevItem->setEnabled(back);
-    m_nextItem->setEnabled(forward);
-    m_lastItem->setEnabled(forward);
+    m_firstPageAction->setEnabled(back);
+    m_prevPageAction->setEnabled(back);
+    m_nextPageAction->setEnabled(forward);
+    m_lastPageAction->setEnabled(forward);
     // A PDF saved while pages are still being made would be a cut-off catalogue that looks
     // whole; saving waits until the last page is in.
-    const bool complete = count > 0 && ui.RptPreview->store()->isFinished();
-    ui.bSavePdf->setEnabled(complete);
-    m_saveItem->setEnabled(complete);
+    m_savePdfAction->setEnabled(count > 0 && ui.RptPreview->store()->isFinished());
 }
 
 void TRptPreviewFrm::gotoPage(int page)
 {
-    if (!hasRun())
-        return;
-    m_ui->RptPreview->setPageNumber(page);
-    UpdateNavigation();
+    if (hasRun())
+        m_ui->RptPreview->setPageNumber(page);
 }
 
 void TRptPreviewFrm::btnFirstPageClick()
@@ -404,59 +298,31 @@ void TRptPreviewFrm::edPageNumberExit()
     const int page = text.trimmed().toInt(&ok);
     if (ok && hasRun())
         m_ui->RptPreview->setPageNumber(page);
-    UpdateNavigation();
+    // A page that is not there leaves the box showing the current one.
+    updateNavActions();
     if (!ok)
         throw TypovexError(tr("'%1' is not a valid integer value").arg(text));
 }
 
-void TRptPreviewFrm::edPageNumberKeyDown()
+void TRptPreviewFrm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    edPageNumberExit();
-}
-
-bool TRptPreviewFrm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
-{
-    const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
+    const bool control = (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier;
     switch (key) {
     case Qt::Key_PageUp:
-        mods == Qt::ControlModifier ? btnFirstPageClick() : btnPrevPageClick();
-        return true;
+        control ? btnFirstPageClick() : btnPrevPageClick();
+        break;
     case Qt::Key_PageDown:
-        mods == Qt::ControlModifier ? btnLastPageClick() : btnNextPageClick();
-        return true;
+        control ? btnLastPageClick() : btnNextPageClick();
+        break;
     case Qt::Key_Home:
         btnFirstPageClick();
-        return true;
+        break;
     case Qt::Key_End:
         btnLastPageClick();
-        return true;
+        break;
     default:
         break;
     }
-    return false;
-}
-
-void TRptPreviewFrm::cbZoomChange()
-{
-    ApplyZoom(m_ui->cbZoom->currentIndex() + 1);
-    cbZoomExit();
-    m_ui->RptPreview->setFocus();
-}
-
-void TRptPreviewFrm::cbZoomEnter()
-{
-    m_keyPreview = false;
-}
-
-void TRptPreviewFrm::cbZoomExit()
-{
-    // The focus stays where the user put it; only a zoom change hands it to the page.
-    m_keyPreview = true;
-}
-
-void TRptPreviewFrm::MenuZoomClick(QAction* item)
-{
-    ApplyZoom(item->data().toInt());
 }
 
 void TRptPreviewFrm::pLeftResize()
@@ -464,46 +330,17 @@ void TRptPreviewFrm::pLeftResize()
     m_ui->pgbReport->resize(m_ui->pLeft->width() - 16, m_ui->pgbReport->height());
 }
 
-void TRptPreviewFrm::bCloseClick()
-{
-    close();
-}
-
 void TRptPreviewFrm::done(int result)
 {
     QDialog::done(result);
-    FormClose();
-}
-
-void TRptPreviewFrm::FormClose()
-{
     m_ui->RptPreview->detach();
 }
 
 void TRptPreviewFrm::bSavePdfClick()
 {
-    PageStore* store = m_ui->RptPreview->store();
-    if (!store || store->pageCount() == 0 || !store->isFinished())
-        return;
-    const QString name = pdfFileName(store->title());
-    QString path;
-    if (saveFileHook()) {
-        path = saveFileHook()(this, QDir(lastPdfFolder()).filePath(name));
-    } else {
-        QFileDialog dialog(this, tr("Save as PDF"), lastPdfFolder(), tr("PDF files (*.pdf)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("pdf"));
-        dialog.selectFile(name);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().constFirst();
-    }
-    if (path.isEmpty())
-        return;
-    QString error;
-    ReportPrinter::savePdf(*store, path, 0, &error);
-    if (!error.isEmpty())
-        throw TypovexError(tr("Could not save \"%1\": %2").arg(path, error));
-    lastPdfFolder() = QFileInfo(path).absolutePath();
+    const PageStore* store = m_ui->RptPreview->store();
+    if (store && store->pageCount() > 0 && store->isFinished())
+        SavePdf::save(this, *store);
 }
 
 bool TRptPreviewFrm::eventFilter(QObject* watched, QEvent* event)
@@ -527,14 +364,14 @@ bool TRptPreviewFrm::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::FocusIn:
         if (watched == m_ui->cbZoom)
-            cbZoomEnter();
+            m_keyPreview = false;
         break;
     case QEvent::FocusOut: {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
             break;
         if (watched == m_ui->cbZoom)
-            cbZoomExit();
+            m_keyPreview = true;
         else if (watched == m_ui->edPageNumber)
             guarded([this] { edPageNumberExit(); });
         break;

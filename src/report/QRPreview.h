@@ -1,11 +1,13 @@
 #pragma once
 
-#include <functional>
+#include "report/SavePdf.h"
+
 #include <memory>
 #include <QDialog>
 
 class PageStore;
 class QAction;
+class QActionGroup;
 class QMenu;
 
 namespace Ui {
@@ -13,7 +15,8 @@ class TRptPreviewFrm;
 }
 
 // The preview window of the font listing: created hidden at start-up and reused for every preview
-// run. Closing it detaches the page store, which ends the run.
+// run. Closing it detaches the page store, which ends the run. Its commands are actions shared by
+// the buttons, the zoom box, the page's context menu and the keys.
 class TRptPreviewFrm : public QDialog
 {
     Q_OBJECT
@@ -21,7 +24,7 @@ public:
     explicit TRptPreviewFrm(QWidget* parent = nullptr);
     ~TRptPreviewFrm() override;
 
-    Ui::TRptPreviewFrm* ui() const { return m_ui.get(); }
+    // The page's context menu: the zoom choices, the page commands, Save as PDF and Close.
     QMenu* popupMenu() const { return m_menu; }
 
     // Attaches a run's page store and shows the window maximised, without waiting.
@@ -29,36 +32,22 @@ public:
     // Whether a run is showing in the window right now.
     bool hasRun() const;
 
-    void FormShow();
+    // The progress of the run while it makes the pages.
     void HideProgress();
     void setProgress(int percent);
-    void RptPreviewPageAvailable(int pageCount);
+    // A zoom choice, from 1 (50%) to 7 (Fit to window) in the order of the zoom box.
     void ApplyZoom(int choice);
-    void UpdateNavigation();
 
-    void cbZoomChange();
-    void cbZoomEnter();
-    void cbZoomExit();
-    void MenuZoomClick(QAction* item);
     void btnFirstPageClick();
     void btnPrevPageClick();
     void btnNextPageClick();
     void btnLastPageClick();
-    void edPageNumberExit();
-    void edPageNumberKeyDown();
-    // Window-level key handling; true when the key meant a page command.
-    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void pLeftResize();
-    void bCloseClick();
-    void FormClose();
     void bSavePdfClick();
 
     // Asks for the PDF file's name, offering `suggestion` (folder and file name); tests answer it
     // without a dialog. "" = cancelled.
-    using SaveFileHook = std::function<QString(QWidget* parent, const QString& suggestion)>;
+    using SaveFileHook = SavePdf::AskHook;
     static void setSaveFileHook(SaveFileHook hook);
-
-    bool FirstPageShown = false;
 
     // QDialog ends in done() for Esc, Close and the title bar alike: the run ends there.
     void done(int result) override;
@@ -68,19 +57,27 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void setupActions();
+    // The page box, the page count and which commands apply, from the preview control's state.
+    void updateNavActions();
+    void FormShow();
+    void RptPreviewPageAvailable();
     void gotoPage(int page);
+    void edPageNumberExit();
+    // Window-level key handling.
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void pLeftResize();
 
     std::unique_ptr<Ui::TRptPreviewFrm> m_ui;
     QMenu* m_menu = nullptr;
-    QList<QAction*> m_zoomItems;
-    QAction* m_firstItem = nullptr;
-    QAction* m_prevItem = nullptr;
-    QAction* m_nextItem = nullptr;
-    QAction* m_lastItem = nullptr;
-    QAction* m_saveItem = nullptr;
+    QActionGroup* m_zoomGroup = nullptr;
+    QAction* m_firstPageAction = nullptr;
+    QAction* m_prevPageAction = nullptr;
+    QAction* m_nextPageAction = nullptr;
+    QAction* m_lastPageAction = nullptr;
+    QAction* m_savePdfAction = nullptr;
+    QAction* m_closeAction = nullptr;
+    bool m_firstPageShown = false;
     // Window-level key handling, off while the zoom box has the focus.
     bool m_keyPreview = true;
 };
-
-// The program's one preview window, created at start-up.
-extern TRptPreviewFrm* RptPreviewFrm;

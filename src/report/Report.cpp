@@ -1,10 +1,8 @@
 #include "report/Report.h"
 
-#include "app/AppGlobals.h"
-#include "fonts/FontServices.h"
-#include "report/PageStore.h"
+#include "engine/PageStore.h"
+#include "fontservices/FontServices.h"
 #include "report/QRPreview.h"
-#include "ui/Advanced.h"
 
 #include <QLocale>
 
@@ -28,11 +26,19 @@ void placeLabel(ReportLabel* label, int left, int top, int width, int height,
     label->setAutoSize(autoSize);
 }
 
-QFont fontOf(const ReportSettings::FontLook& look)
+QFont fontOf(const QString& face, int size, bool bold, bool italic, bool underline, bool strikeout)
 {
     // An empty face (no entry chosen) keeps the design face.
-    return FontServices::fontFor(look.face.isEmpty() ? QStringLiteral("Arial") : look.face,
-                                 look.size, look.bold, look.italic, look.underline, look.strikeout);
+    return FontServices::fontFor(face.isEmpty() ? QStringLiteral("Arial") : face, size, bold,
+                                 italic, underline, strikeout);
+}
+
+PageSetup::Paper paperOf(int index, PageSetup::Paper design)
+{
+    // The paper group's entries in order; no entry chosen keeps the design's paper.
+    constexpr PageSetup::Paper papers[] = {PageSetup::Paper::A4, PageSetup::Paper::A3,
+                                           PageSetup::Paper::Letter, PageSetup::Paper::B5};
+    return index >= 0 && index < int(std::size(papers)) ? papers[index] : design;
 }
 
 // A margin text in the report's units; a text that is no number leaves the margin as it was.
@@ -46,8 +52,12 @@ void readMargin(const QString& text, double& margin)
 
 } // namespace
 
-TfrmReport::TfrmReport(std::optional<ReportSettings> settings, QObject* parent)
-    : QObject(parent), m_override(std::move(settings))
+TfrmReport::TfrmReport(ListingSettings settings, QObject* parent)
+    : TfrmReport([fixed = std::move(settings)] { return fixed; }, parent)
+{}
+
+TfrmReport::TfrmReport(SettingsSource settings, QObject* parent)
+    : QObject(parent), m_source(std::move(settings))
 {
     designState();
     qrFontRpt.beforePrint = [this] { qrFontRptBeforePrint(); };
@@ -104,9 +114,9 @@ ReportEngine::PrintResult TfrmReport::printToPdf(const QString& path)
     return ReportEngine::printToPdf(qrFontRpt, path);
 }
 
-void TfrmReport::preview()
+void TfrmReport::preview(TRptPreviewFrm& window)
 {
-    m_preview = RptPreviewFrm;
+    m_preview = &window;
     ReportEngine::preview(qrFontRpt);
     m_preview = nullptr;
 }
@@ -167,27 +177,12 @@ QFont TfrmReport::sampleFont(const QString& face) const
 
 void TfrmReport::qrFontRptBeforePrint()
 {
-    m_settings = m_override ? *m_override : ReportSettings::fromAdvanced(*frmAdvanced);
-    const ReportSettings& s = m_settings;
+    m_settings = m_source();
+    const ListingSettings& s = m_settings;
     PageSetup& setup = qrFontRpt.setup;
 
     qbDetail->setHeight(24);
-    switch (s.PaperSize) {
-    case 0:
-        setup.paper = PageSetup::Paper::A4;
-        break;
-    case 1:
-        setup.paper = PageSetup::Paper::A3;
-        break;
-    case 2:
-        setup.paper = PageSetup::Paper::Letter;
-        break;
-    case 3:
-        setup.paper = PageSetup::Paper::B5;
-        break;
-    default:
-        break;
-    }
+    setup.paper = paperOf(s.PaperSize, setup.paper);
     setup.units = s.Units == 0 ? PageSetup::Units::MM : PageSetup::Units::Inches;
     // A margin left as it was stays at the design's 10 mm whatever the units.
     const double designMargin = setup.units == PageSetup::Units::MM ? 10.0 : 10.0 / 25.4;
@@ -244,13 +239,16 @@ void TfrmReport::qrFontRptBeforePrint()
     qbHeader->setEnabled(s.DisplayHeader && !s.SuppressHeader);
     qrlHeader->setText(s.HeaderText);
 
-    qrlTitle->setFont(fontOf(s.Title));
+    qrlTitle->setFont(
+        fontOf(s.RTFontName, s.RTFontSize, s.RTBold, s.RTItalic, s.RTUnderline, s.RTStrikeout));
     qbTitle->setHeight(qrlTitle->height() + 8);
-    const QFont header = fontOf(s.Header);
+    const QFont header =
+        fontOf(s.HFontName, s.HFontSize, s.HBold, s.HItalic, s.HUnderline, s.HStrikeout);
     qrlHeader->setFont(header);
     qrlFontInfo->setFont(header);
     qbHeader->setHeight(qrlHeader->height() + 8);
-    const QFont footer = fontOf(s.Footer);
+    const QFont footer =
+        fontOf(s.FFontName, s.FFontSize, s.FBold, s.FItalic, s.FUnderline, s.FStrikeout);
     sdDateTime->setFont(footer);
     sdPageNo->setFont(footer);
     qbFooter->setHeight(sdPageNo->height() + 8);
@@ -264,7 +262,7 @@ void TfrmReport::qrFontRptBeforePrint()
 
 bool TfrmReport::qrFontRptNeedData()
 {
-    const ReportSettings& s = m_settings;
+    const ListingSettings& s = m_settings;
     if (m_printCursor >= m_printList.size()) {
         if (m_preview)
             m_preview->HideProgress();

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "report/ReportEngine.h"
-#include "report/ReportModel.h"
-#include "report/ReportSettings.h"
+#include "engine/ReportEngine.h"
+#include "engine/ReportModel.h"
+#include "settings/ListingSettings.h"
 
-#include <optional>
+#include <functional>
 #include <QFont>
 #include <QObject>
 
@@ -17,17 +17,20 @@ class TfrmReport : public QObject
 {
     Q_OBJECT
 public:
-    // Without `settings` the run reads the live settings from the advanced window.
-    explicit TfrmReport(std::optional<ReportSettings> settings = std::nullopt,
-                        QObject* parent = nullptr);
+    // Gives the settings and the faces of a run; asked once, when the run starts.
+    using SettingsSource = std::function<ListingSettings()>;
+
+    explicit TfrmReport(SettingsSource settings, QObject* parent = nullptr);
+    // A run of fixed settings.
+    explicit TfrmReport(ListingSettings settings, QObject* parent = nullptr);
     ~TfrmReport() override;
 
     // A print run to the chosen printer; pages before FirstPage are laid out, not sent.
     ReportEngine::PrintResult print();
     // A print run into a PDF file instead of a printer.
     ReportEngine::PrintResult printToPdf(const QString& path);
-    // A preview run in the preview window; returns when that window has been closed.
-    void preview();
+    // A preview run in `window`; returns when that window has been closed.
+    void preview(TRptPreviewFrm& window);
 
     // The handlers bound to qrFontRpt.
     void qrFontRptBeforePrint();
@@ -63,15 +66,15 @@ public:
 
     const QStringList& PrintList() const { return m_printList; }
     int PrintCursor() const { return m_printCursor; }
-    const ReportSettings& settings() const { return m_settings; }
+    const ListingSettings& settings() const { return m_settings; }
 
 private:
     void designState();
     QFont sampleFont(const QString& face) const;
     void setProgress(int percent);
 
-    std::optional<ReportSettings> m_override;
-    ReportSettings m_settings;
+    SettingsSource m_source;
+    ListingSettings m_settings;
     QStringList m_printList;
     int m_printCursor = 0;
     // The preview window, in preview runs only: a print run never disturbs an open preview.

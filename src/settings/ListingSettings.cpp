@@ -1,24 +1,14 @@
 #include "settings/ListingSettings.h"
 
-#include "app/Messages.h"
 #include "settings/WinReg.h"
-#include "ui/Advanced.h"
-#include "ui/PrinterList.h"
-#include "ui/RadioGroup.h"
 
+#include <algorithm>
 #include <array>
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QSpinBox>
 
-namespace ListingSettings {
 namespace {
 
-using K = Kind;
-using C = ControlKind;
+using S = ListingSettings;
+using C = ListingSettings::ControlKind;
 
 constexpr const char* LP = "ListingProperties";
 constexpr const char* PL = "PageLayout";
@@ -26,199 +16,130 @@ constexpr const char* OP = "Options";
 constexpr const char* HF = "HeaderFooter";
 
 // PrinterIndex's default is the system's current printer, found at load time.
-constexpr std::array<Field, 46> table{{
-    {"Message", LP, K::String, C::Memo, "mMessage", 0, "This is %f"},
-    {"FontName", LP, K::Flag, C::Check, "cbFontName", 1, nullptr},
-    {"DisplayTitle", LP, K::Flag, C::Check, "cbTitle", 1, nullptr},
-    {"TitleText", LP, K::String, C::Text, "eTitleText", 0, "Typovex"},
-    {"DisplayHeader", LP, K::Flag, C::Check, "cbHeader", 1, nullptr},
-    {"HeaderText", LP, K::String, C::Text, "eHeaderText", 0, "Windows font list"},
-    {"ListChars", LP, K::Flag, C::Check, "cbListChars", 1, nullptr},
-    {"SuppressHeader", LP, K::Flag, C::Check, "cbSuppressHeader", 1, nullptr},
-    {"DateTime", LP, K::Flag, C::Check, "cbDateTime", 1, nullptr},
-    {"PageNo", LP, K::Flag, C::Check, "cbPageNo", 1, nullptr},
-    {"FirstPage", LP, K::Integer, C::Number, "seFirstPage", 1, nullptr},
+constexpr std::array<S::Field, 46> table{{
+    {"Message", LP, C::Memo, "mMessage", &S::Message, 0, "This is %f"},
+    {"FontName", LP, C::Check, "cbFontName", &S::FontName, 1, nullptr},
+    {"DisplayTitle", LP, C::Check, "cbTitle", &S::DisplayTitle, 1, nullptr},
+    {"TitleText", LP, C::Text, "eTitleText", &S::TitleText, 0, "Typovex"},
+    {"DisplayHeader", LP, C::Check, "cbHeader", &S::DisplayHeader, 1, nullptr},
+    {"HeaderText", LP, C::Text, "eHeaderText", &S::HeaderText, 0, "Windows font list"},
+    {"ListChars", LP, C::Check, "cbListChars", &S::ListChars, 1, nullptr},
+    {"SuppressHeader", LP, C::Check, "cbSuppressHeader", &S::SuppressHeader, 1, nullptr},
+    {"DateTime", LP, C::Check, "cbDateTime", &S::DateTime, 1, nullptr},
+    {"PageNo", LP, C::Check, "cbPageNo", &S::PageNo, 1, nullptr},
+    {"FirstPage", LP, C::Number, "seFirstPage", &S::FirstPage, 1, nullptr},
 
-    {"PrinterIndex", PL, K::Integer, C::Printer, "cbPrinters", -1, nullptr},
-    {"Orientation", PL, K::Integer, C::Choice, "rgOrientation", 0, nullptr},
-    {"PointSize", PL, K::Integer, C::Size, "sePointSize", 12, nullptr},
-    {"Bold", PL, K::Flag, C::Check, "cbBold", 0, nullptr},
-    {"Italic", PL, K::Flag, C::Check, "cbItalic", 0, nullptr},
-    {"Underline", PL, K::Flag, C::Check, "cbUnderline", 0, nullptr},
-    {"Strikeout", PL, K::Flag, C::Check, "cbStrikeout", 0, nullptr},
-    {"PaperSize", PL, K::Integer, C::Choice, "rgPaperSize", 2, nullptr},
-    {"Units", PL, K::Integer, C::Choice, "rgUnits", 0, nullptr},
-    {"Top", PL, K::String, C::Text, "eTop", 0, "10.0"},
-    {"Bottom", PL, K::String, C::Text, "eBottom", 0, "15.0"},
-    {"Left", PL, K::String, C::Text, "eLeft", 0, "10.0"},
-    {"Right", PL, K::String, C::Text, "eRight", 0, "10.0"},
-    {"Columns", PL, K::Integer, C::Choice, "rgColumns", 0, nullptr},
+    {"PrinterIndex", PL, C::Printer, "cbPrinters", &S::PrinterIndex, -1, nullptr},
+    {"Orientation", PL, C::Choice, "rgOrientation", &S::Orientation, 0, nullptr},
+    {"PointSize", PL, C::Size, "sePointSize", &S::PointSize, 12, nullptr},
+    {"Bold", PL, C::Check, "cbBold", &S::Bold, 0, nullptr},
+    {"Italic", PL, C::Check, "cbItalic", &S::Italic, 0, nullptr},
+    {"Underline", PL, C::Check, "cbUnderline", &S::Underline, 0, nullptr},
+    {"Strikeout", PL, C::Check, "cbStrikeout", &S::Strikeout, 0, nullptr},
+    {"PaperSize", PL, C::Choice, "rgPaperSize", &S::PaperSize, 2, nullptr},
+    {"Units", PL, C::Choice, "rgUnits", &S::Units, 0, nullptr},
+    {"Top", PL, C::Text, "eTop", &S::Top, 0, "10.0"},
+    {"Bottom", PL, C::Text, "eBottom", &S::Bottom, 0, "15.0"},
+    {"Left", PL, C::Text, "eLeft", &S::Left, 0, "10.0"},
+    {"Right", PL, C::Text, "eRight", &S::Right, 0, "10.0"},
+    {"Columns", PL, C::Choice, "rgColumns", &S::Columns, 0, nullptr},
 
-    {"StartMinimised", OP, K::Flag, C::Check, "cbMinimise", 0, nullptr},
-    {"UseBorders", OP, K::Flag, C::Check, "cbBorders", 0, nullptr},
-    {"Startup", OP, K::Integer, C::Choice, "rgStartup", 0, nullptr},
+    {"StartMinimised", OP, C::Check, "cbMinimise", &S::StartMinimised, 0, nullptr},
+    {"UseBorders", OP, C::Check, "cbBorders", &S::UseBorders, 0, nullptr},
+    {"Startup", OP, C::Choice, "rgStartup", &S::Startup, 0, nullptr},
 
-    {"RTFontName", HF, K::String, C::Face, "cbRTFontName", 0, "Arial"},
-    {"RTFontSize", HF, K::Integer, C::Size, "seRTFontSize", 14, nullptr},
-    {"RTBold", HF, K::Flag, C::Check, "sbRTBold", 1, nullptr},
-    {"RTItalic", HF, K::Flag, C::Check, "sbRTItalic", 0, nullptr},
-    {"RTUnderline", HF, K::Flag, C::Check, "sbRTUnderline", 0, nullptr},
-    {"RTStrikeout", HF, K::Flag, C::Check, "sbRTStrikeout", 0, nullptr},
-    {"HFontName", HF, K::String, C::Face, "cbHFontName", 0, "Arial"},
-    {"HFontSize", HF, K::Integer, C::Size, "seHFontSize", 8, nullptr},
-    {"HBold", HF, K::Flag, C::Check, "sbHBold", 0, nullptr},
-    {"HItalic", HF, K::Flag, C::Check, "sbHItalic", 0, nullptr},
-    {"HUnderline", HF, K::Flag, C::Check, "SBHUnderline", 0, nullptr},
-    {"HStrikeout", HF, K::Flag, C::Check, "SBHStrikeout", 0, nullptr},
-    {"FFontName", HF, K::String, C::Face, "cbFFontName", 0, "Arial"},
-    {"FFontSize", HF, K::Integer, C::Size, "seFFontSize", 8, nullptr},
-    {"FBold", HF, K::Flag, C::Check, "sbFBold", 0, nullptr},
-    {"FItalic", HF, K::Flag, C::Check, "sbFItalic", 0, nullptr},
-    {"FUnderline", HF, K::Flag, C::Check, "sbFUnderline", 0, nullptr},
-    {"FStrikeout", HF, K::Flag, C::Check, "sbFStrikeout", 0, nullptr},
+    {"RTFontName", HF, C::Face, "cbRTFontName", &S::RTFontName, 0, "Arial"},
+    {"RTFontSize", HF, C::Size, "seRTFontSize", &S::RTFontSize, 14, nullptr},
+    {"RTBold", HF, C::Check, "sbRTBold", &S::RTBold, 1, nullptr},
+    {"RTItalic", HF, C::Check, "sbRTItalic", &S::RTItalic, 0, nullptr},
+    {"RTUnderline", HF, C::Check, "sbRTUnderline", &S::RTUnderline, 0, nullptr},
+    {"RTStrikeout", HF, C::Check, "sbRTStrikeout", &S::RTStrikeout, 0, nullptr},
+    {"HFontName", HF, C::Face, "cbHFontName", &S::HFontName, 0, "Arial"},
+    {"HFontSize", HF, C::Size, "seHFontSize", &S::HFontSize, 8, nullptr},
+    {"HBold", HF, C::Check, "sbHBold", &S::HBold, 0, nullptr},
+    {"HItalic", HF, C::Check, "sbHItalic", &S::HItalic, 0, nullptr},
+    {"HUnderline", HF, C::Check, "SBHUnderline", &S::HUnderline, 0, nullptr},
+    {"HStrikeout", HF, C::Check, "SBHStrikeout", &S::HStrikeout, 0, nullptr},
+    {"FFontName", HF, C::Face, "cbFFontName", &S::FFontName, 0, "Arial"},
+    {"FFontSize", HF, C::Size, "seFFontSize", &S::FFontSize, 8, nullptr},
+    {"FBold", HF, C::Check, "sbFBold", &S::FBold, 0, nullptr},
+    {"FItalic", HF, C::Check, "sbFItalic", &S::FItalic, 0, nullptr},
+    {"FUnderline", HF, C::Check, "sbFUnderline", &S::FUnderline, 0, nullptr},
+    {"FStrikeout", HF, C::Check, "sbFStrikeout", &S::FStrikeout, 0, nullptr},
 }};
 
-template <typename W> W* control(TfrmAdvanced& advanced, const Field& f)
+} // namespace
+
+ListingSettings ListingSettings::defaults()
 {
-    auto* w = advanced.findChild<W*>(QLatin1String(f.controlName));
-    Q_ASSERT_X(w, f.controlName, "the advanced window lacks a settings control");
-    return w;
+    ListingSettings values;
+    for (const Field& f : table) {
+        if (auto text = std::get_if<QString ListingSettings::*>(&f.member))
+            values.*(*text) = QString::fromUtf8(f.textDefault);
+        else if (auto flag = std::get_if<bool ListingSettings::*>(&f.member))
+            values.*(*flag) = f.intDefault != 0;
+        else
+            values.*std::get<int ListingSettings::*>(f.member) = f.intDefault;
+    }
+    return values;
 }
 
-// The memo shows lines; the store keeps them joined with CR LF.
-QString memoToStored(const QString& text)
+namespace {
+
+// Lines in a value are shown with "\n"; the store keeps them joined with CR LF.
+QString toStored(const S::Field& f, const QString& text)
 {
+    if (f.control != C::Memo)
+        return text;
     QString s = text;
     s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return s;
 }
 
-QString storedToMemo(const QString& stored)
+QString fromStored(const S::Field& f, const QString& stored)
 {
+    if (f.control != C::Memo)
+        return stored;
     QString s = stored;
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;
 }
 
-int indexOfFace(const QComboBox* box, const QString& face)
-{
-    for (int i = 0; i < box->count(); ++i)
-        if (box->itemText(i).compare(face, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
-
-void loadField(TWinRegistry& reg, TfrmAdvanced& adv, const Field& f)
-{
-    const QString section = QLatin1String(f.section);
-    const QString name = QLatin1String(f.name);
-    switch (f.control) {
-    case C::Text:
-        control<QLineEdit>(adv, f)->setText(
-            reg.ReadString(section, name, QLatin1String(f.textDefault)));
-        break;
-    case C::Memo:
-        control<QPlainTextEdit>(adv, f)->setPlainText(
-            storedToMemo(reg.ReadString(section, name, QLatin1String(f.textDefault))));
-        break;
-    case C::Check:
-        control<QAbstractButton>(adv, f)->setChecked(
-            reg.ReadBool(section, name, f.intDefault != 0));
-        break;
-    case C::Size:
-        control<QSpinBox>(adv, f)->setValue(
-            std::clamp(reg.ReadInteger(section, name, f.intDefault), 1, 999));
-        break;
-    case C::Number:
-        control<QSpinBox>(adv, f)->setValue(reg.ReadInteger(section, name, f.intDefault));
-        break;
-    case C::Choice:
-        control<RadioGroup>(adv, f)->setItemIndex(reg.ReadInteger(section, name, f.intDefault));
-        break;
-    case C::Printer: {
-        // The one guarded step: without printers, or with an unreadable value, the selection
-        // stays as it was and loading goes on.
-        try {
-            auto* box = control<QComboBox>(adv, f);
-            if (PrinterList::names().isEmpty())
-                return;
-            const int index = reg.ReadInteger(section, name, PrinterList::currentIndex());
-            box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
-        } catch (...) {
-        }
-        break;
-    }
-    case C::Face: {
-        auto* box = control<QComboBox>(adv, f);
-        box->setCurrentIndex(
-            indexOfFace(box, reg.ReadString(section, name, QLatin1String(f.textDefault))));
-        break;
-    }
-    }
-}
-
-void saveField(TWinRegistry& reg, TfrmAdvanced& adv, const Field& f)
-{
-    const QString section = QLatin1String(f.section);
-    const QString name = QLatin1String(f.name);
-    switch (f.control) {
-    case C::Text:
-        reg.WriteString(section, name, control<QLineEdit>(adv, f)->text());
-        break;
-    case C::Memo:
-        reg.WriteString(section, name,
-                        memoToStored(control<QPlainTextEdit>(adv, f)->toPlainText()));
-        break;
-    case C::Check:
-        reg.WriteBool(section, name, control<QAbstractButton>(adv, f)->isChecked());
-        break;
-    case C::Size:
-    case C::Number:
-        reg.WriteInteger(section, name, control<QSpinBox>(adv, f)->value());
-        break;
-    case C::Choice:
-        reg.WriteInteger(section, name, control<RadioGroup>(adv, f)->itemIndex());
-        break;
-    case C::Printer:
-        reg.WriteInteger(section, name, control<QComboBox>(adv, f)->currentIndex());
-        break;
-    case C::Face: {
-        auto* box = control<QComboBox>(adv, f);
-        reg.WriteString(section, name, box->currentIndex() >= 0 ? box->currentText() : QString());
-        break;
-    }
-    }
-}
-
 } // namespace
 
-std::span<const Field> fields()
+std::span<const ListingSettings::Field> ListingSettings::fields()
 {
     return table;
 }
 
-void LoadSettings(TfrmAdvanced& advanced)
+void ListingSettings::readField(TWinRegistry& store, const Field& f, ListingSettings& values,
+                                int currentPrinter)
 {
-    TWinRegistry reg{QString::fromLatin1(applicationKey)};
-    for (const Field& f : table) {
-        loadField(reg, advanced, f);
-        // The margins that follow are stored in the units just loaded: they must not be
-        // converted, whatever the units choice showed before.
-        if (qstrcmp(f.name, "Units") == 0)
-            advanced.ShownUnits = control<RadioGroup>(advanced, f)->itemIndex();
+    const QString section = QLatin1String(f.section);
+    const QString name = QLatin1String(f.name);
+    if (auto text = std::get_if<QString ListingSettings::*>(&f.member)) {
+        values.*(*text) =
+            fromStored(f, store.ReadString(section, name, QLatin1String(f.textDefault)));
+    } else if (auto flag = std::get_if<bool ListingSettings::*>(&f.member)) {
+        values.*(*flag) = store.ReadBool(section, name, f.intDefault != 0);
+    } else {
+        const int fallback = f.control == C::Printer ? currentPrinter : f.intDefault;
+        int value = store.ReadInteger(section, name, fallback);
+        if (f.control == C::Size)
+            value = std::clamp(value, 1, 999);
+        values.*std::get<int ListingSettings::*>(f.member) = value;
     }
 }
 
-void SaveSettings(TfrmAdvanced& advanced)
+void ListingSettings::writeField(TWinRegistry& store, const Field& f, const ListingSettings& values)
 {
-    {
-        TWinRegistry reg{QString::fromLatin1(applicationKey)};
-        for (const Field& f : table)
-            saveField(reg, advanced, f);
-    }
-    Messages::showMessage(
-        QCoreApplication::translate("ListingSettings", "Your settings have been saved."));
+    const QString section = QLatin1String(f.section);
+    const QString name = QLatin1String(f.name);
+    if (auto text = std::get_if<QString ListingSettings::*>(&f.member))
+        store.WriteString(section, name, toStored(f, values.*(*text)));
+    else if (auto flag = std::get_if<bool ListingSettings::*>(&f.member))
+        store.WriteBool(section, name, values.*(*flag));
+    else
+        store.WriteInteger(section, name, values.*std::get<int ListingSettings::*>(f.member));
 }
-
-} // namespace ListingSettings

@@ -1,7 +1,6 @@
 #include "settings/RegistryDocument.h"
 
-#include "app/Ending.h"
-#include "app/Messages.h"
+#include "settings/DocumentFiles.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -29,86 +28,9 @@
 #include <QLockFile>
 #endif
 
+using namespace DocumentFiles;
+
 namespace {
-
-// Exclusive lock on a file beside the document, held for one read or one change. On POSIX a
-// kernel lock: it dies with its process, so a killed writer never leaves the document locked.
-// The wait for it is bounded: a copy that stopped while holding it (a stopped job, a stalled
-// drive) must not hold every later start; without the lock reads go on and writes are refused.
-class DocumentLock
-{
-public:
-    static constexpr int maxWaitMs = 10000;
-
-    explicit DocumentLock(const QString& path)
-    {
-#ifdef Q_OS_UNIX
-        // Whatever is found under the lock's name, opening it must not wait.
-        m_fd = ::open(QFile::encodeName(path).constData(),
-                      O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
-        if (m_fd < 0)
-            return;
-        QElapsedTimer waited;
-        waited.start();
-        for (;;) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
-                return;
-            if ((errno != EWOULDBLOCK && errno != EINTR) || waited.hasExpired(maxWaitMs) ||
-                Ending::requested())
-                break;
-            ::usleep(2000);
-        }
-        ::close(m_fd);
-        m_fd = -1;
-#else
-        m_lock = std::make_unique<QLockFile>(path);
-        m_lock->setStaleLockTime(0);
-        if (!m_lock->tryLock(maxWaitMs))
-            m_lock.reset();
-#endif
-    }
-    ~DocumentLock()
-    {
-#ifdef Q_OS_UNIX
-        if (m_fd >= 0)
-            ::close(m_fd); // closing the last descriptor releases the lock
-#endif
-    }
-    DocumentLock(const DocumentLock&) = delete;
-    DocumentLock& operator=(const DocumentLock&) = delete;
-
-    // False when the lock file could not be opened, for instance in a read-only folder.
-    bool isHeld() const
-    {
-#ifdef Q_OS_UNIX
-        return m_fd >= 0;
-#else
-        return m_lock != nullptr;
-#endif
-    }
-
-private:
-#ifdef Q_OS_UNIX
-    int m_fd = -1;
-#else
-    std::unique_ptr<QLockFile> m_lock;
-#endif
-};
-
-// Makes a rename or a new file in the folder durable, not only the file's contents.
-void syncFolder(const QString& folder)
-{
-#ifdef Q_OS_UNIX
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
 
 QString native(const QString& path)
 {
@@ -125,33 +47,11 @@ template <typename Identity> Identity identityOf(const struct stat& info)
 }
 #endif
 
-// Renames a directory entry itself, whatever it is (a link, a pipe, a folder), never over another
-// one, and never by copying, which would open it.
-bool renameEntry(const QString& from, const QString& to)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-#endif
-    struct stat info = {};
-    if (::lstat(target.constData(), &info) == 0)
-        return false;
-    return ::rename(source.constData(), target.constData()) == 0;
-#else
-    return QFile::rename(from, to);
-#endif
-}
-
 } // namespace
 
-RegistryDocument::RegistryDocument(const QString& filePath, const QStringList& appKeyPath)
-    : m_filePath(filePath), m_appKeyPath(appKeyPath)
+RegistryDocument::RegistryDocument(const QString& filePath, const QStringList& appKeyPath,
+                                   Notice notice)
+    : m_filePath(filePath), m_appKeyPath(appKeyPath), m_notice(std::move(notice))
 {}
 
 QJsonObject RegistryDocument::read()
@@ -161,7 +61,7 @@ QJsonObject RegistryDocument::read()
         DocumentLock lock(m_filePath + QStringLiteral(".lock"));
         root = load(lock.isHeld()).root;
     }
-    showPendingWarning();
+    reportPendingNotice();
     return root;
 }
 
@@ -177,11 +77,11 @@ bool RegistryDocument::update(const std::function<bool(QJsonObject& root)>& chan
         if (change(document.root))
             saved = lock.isHeld() && document.replaceable && save(document.root);
     } catch (...) {
-        showPendingWarning();
+        reportPendingNotice();
         throw;
     }
     // The box waits for the user: never while other copies wait for the lock.
-    showPendingWarning();
+    reportPendingNotice();
     return saved;
 }
 
@@ -442,10 +342,11 @@ bool RegistryDocument::save(const QJsonObject& root)
 #endif
 }
 
-void RegistryDocument::showPendingWarning()
+void RegistryDocument::reportPendingNotice()
 {
     if (m_pendingWarning.isEmpty())
         return;
     const QString text = std::exchange(m_pendingWarning, QString());
-    Messages::showWarning(text);
+    if (m_notice)
+        m_notice(text);
 }

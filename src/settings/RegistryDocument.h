@@ -13,9 +13,10 @@
 // (same file, size and times) is not parsed again.
 //
 // A document that cannot be used (not JSON, too large, unreadable, not a regular file, or with
-// values where the application key or its sections should be) is moved aside and the user is told
-// once; reading then goes on as if there were no document. One that cannot even be moved aside is
-// never replaced: it reads as empty and every change fails.
+// values where the application key or its sections should be) is moved aside and the caller is
+// told once, through the notice it handed in, so that it can tell the user; reading then goes on
+// as if there were no document. One that cannot even be moved aside is never replaced: it reads
+// as empty and every change fails.
 class RegistryDocument
 {
 public:
@@ -28,7 +29,10 @@ public:
 
     // appKeyPath: the keys from the root down to the application key, whose path and direct
     // children must be keys in a usable document.
-    RegistryDocument(const QString& filePath, const QStringList& appKeyPath);
+    // notice: receives the text for the user when a document had to be set aside; run outside
+    // the lock, as a box waits for the user.
+    using Notice = std::function<void(const QString& text)>;
+    RegistryDocument(const QString& filePath, const QStringList& appKeyPath, Notice notice = {});
 
     const QString& filePath() const { return m_filePath; }
 
@@ -68,10 +72,11 @@ private:
     QString problemWith(const QByteArray& bytes, QJsonObject* root) const;
     bool setAside(const QString& problem, bool lockHeld);
     bool save(const QJsonObject& root);
-    void showPendingWarning();
+    void reportPendingNotice();
 
     QString m_filePath;
     QStringList m_appKeyPath;
+    Notice m_notice;
     QString m_pendingWarning;
     std::optional<Cached> m_cached;
 };

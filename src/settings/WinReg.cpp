@@ -137,9 +137,9 @@ qint32 dwordData(const QJsonValue& data, const QString& name)
 
 } // namespace
 
-TWinRegistry::TWinRegistry(const QString& keyPath)
-    : m_keyPath(keyPath),
-      m_document(std::make_unique<RegistryDocument>(documentPath(), splitKeyPath(keyPath)))
+TWinRegistry::TWinRegistry(const QString& keyPath, std::function<void(const QString&)> notice)
+    : m_keyPath(keyPath), m_document(std::make_unique<RegistryDocument>(
+                              documentPath(), splitKeyPath(keyPath), std::move(notice)))
 {
     const QStringList appKey = splitKeyPath(keyPath);
     Creation creation = Creation::Failed;

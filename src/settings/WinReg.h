@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <QString>
@@ -29,7 +30,9 @@ class TWinRegistry
 public:
     // Opens keyPath ("Software\\Typovex") below the root as the current key, creating it if it is
     // missing. A failure is not reported: sections are then looked up directly below the root.
-    explicit TWinRegistry(const QString& keyPath);
+    // notice receives the text for the user when a damaged document had to be set aside.
+    explicit TWinRegistry(const QString& keyPath,
+                          std::function<void(const QString& text)> notice = {});
     ~TWinRegistry();
     TWinRegistry(const TWinRegistry&) = delete;
     TWinRegistry& operator=(const TWinRegistry&) = delete;

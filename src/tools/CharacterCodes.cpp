@@ -1,6 +1,7 @@
 #include "tools/CharacterCodes.h"
 
-#include "fonts/FontServices.h"
+#include "fontservices/BigEndian.h"
+#include "fontservices/FontServices.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -19,7 +20,7 @@ constexpr char16_t cp1252High[32] = {
 
 quint16 readU16(const QByteArray& data, qsizetype offset)
 {
-    return qFromBigEndian<quint16>(data.constData() + offset);
+    return BigEndian::u16(data.constData() + offset);
 }
 
 bool cmapHasSymbolSubtable(const QByteArray& cmap)

@@ -1,8 +1,8 @@
 #include "tools/Export.h"
 
-#include "app/Messages.h"
-#include "app/TypovexApplication.h"
-#include "fonts/FontServices.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
+#include "fontservices/FontServices.h"
 #include "tools/BmpWriter.h"
 #include "tools/JpegWriter.h"
 #include "ui_Export.h"
@@ -13,8 +13,6 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QScreen>
-
-TdlgJPEGExport* dlgJPEGExport = nullptr;
 
 namespace {
 
@@ -45,7 +43,7 @@ int screenDpi()
 } // namespace
 
 TdlgJPEGExport::TdlgJPEGExport(QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::TdlgJPEGExport>())
+    : FontToolDialog(parent), m_ui(std::make_unique<Ui::TdlgJPEGExport>())
 {
     m_ui->setupUi(this);
     setFixedSize(size());
@@ -61,32 +59,15 @@ TdlgJPEGExport::TdlgJPEGExport(QWidget* parent)
     m_saveDialog->setSizeGripEnabled(true);
 
     connectGuarded(m_ui->bExport, &QPushButton::clicked, this, &TdlgJPEGExport::bExportClick);
-    connectGuarded(m_ui->sePointSize, &QSpinBox::valueChanged, this,
-                   &TdlgJPEGExport::sePointSizeChange);
-    connectGuarded(m_ui->cbBold, &QToolButton::clicked, this, &TdlgJPEGExport::cbBoldClick);
-    connectGuarded(m_ui->cbItalic, &QToolButton::clicked, this, &TdlgJPEGExport::cbItalicClick);
-    connectGuarded(m_ui->cbUnderline, &QToolButton::clicked, this,
-                   &TdlgJPEGExport::cbUnderlineClick);
-    connectGuarded(m_ui->cbStrikeout, &QToolButton::clicked, this,
-                   &TdlgJPEGExport::cbStrikeoutClick);
+    connectGuarded(m_ui->styleBlock, &StyleBlock::changed, this, &TdlgJPEGExport::updateSampleFont);
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TdlgJPEGExport::~TdlgJPEGExport()
-{
-    if (dlgJPEGExport == this)
-        dlgJPEGExport = nullptr;
-}
+TdlgJPEGExport::~TdlgJPEGExport() = default;
 
 void TdlgJPEGExport::setSaveDialogHook(SaveDialogHook hook)
 {
     saveDialogHook() = std::move(hook);
-}
-
-void TdlgJPEGExport::ShowForFont(const QString& face)
-{
-    PrepareForFont(face);
-    exec();
 }
 
 void TdlgJPEGExport::PrepareForFont(const QString& face)
@@ -99,35 +80,7 @@ void TdlgJPEGExport::PrepareForFont(const QString& face)
 
 void TdlgJPEGExport::updateSampleFont()
 {
-    m_ui->eSample->setFont(
-        FontServices::fontFor(m_ui->lblFontName->text(), m_ui->sePointSize->value(),
-                              m_ui->cbBold->isChecked(), m_ui->cbItalic->isChecked(),
-                              m_ui->cbUnderline->isChecked(), m_ui->cbStrikeout->isChecked()));
-}
-
-void TdlgJPEGExport::sePointSizeChange()
-{
-    updateSampleFont();
-}
-
-void TdlgJPEGExport::cbBoldClick()
-{
-    updateSampleFont();
-}
-
-void TdlgJPEGExport::cbItalicClick()
-{
-    updateSampleFont();
-}
-
-void TdlgJPEGExport::cbUnderlineClick()
-{
-    updateSampleFont();
-}
-
-void TdlgJPEGExport::cbStrikeoutClick()
-{
-    updateSampleFont();
+    m_ui->eSample->setFont(m_ui->styleBlock->fontFor(m_ui->lblFontName->text()));
 }
 
 QString TdlgJPEGExport::askForPath()

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "tools/FontToolDialog.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -16,24 +17,17 @@ class TdlgJPEGExport;
 // The sample image export: one line of text in a chosen face, size and style, written to a BMP
 // or JPEG file. Created once at start and reused, so its text, size, style and image kind last
 // for the run; the dialog stays open after every export.
-class TdlgJPEGExport : public QDialog
+class TdlgJPEGExport : public FontToolDialog
 {
     Q_OBJECT
 public:
     explicit TdlgJPEGExport(QWidget* parent = nullptr);
     ~TdlgJPEGExport() override;
 
-    // Sets the dialog up for the face and shows it modally until the user closes it.
-    void ShowForFont(const QString& face);
-    // The setting-up part of ShowForFont, without the modal loop.
-    void PrepareForFont(const QString& face);
+    // Shows the face's name and the sample in it; the first time, with the first sample text.
+    void PrepareForFont(const QString& face) override;
 
     void bExportClick();
-    void sePointSizeChange();
-    void cbBoldClick();
-    void cbItalicClick();
-    void cbUnderlineClick();
-    void cbStrikeoutClick();
 
     // What the save-file dialog is asked; tests answer it through the hook below.
     struct SaveRequest
@@ -57,7 +51,6 @@ public:
     static bool saveImage(const QImage& image, const QString& path);
 
     QFileDialog* saveDialog() const { return m_saveDialog; }
-    Ui::TdlgJPEGExport* ui() const { return m_ui.get(); }
 
 private:
     void updateSampleFont();
@@ -66,6 +59,3 @@ private:
     std::unique_ptr<Ui::TdlgJPEGExport> m_ui;
     QFileDialog* m_saveDialog = nullptr;
 };
-
-// The program's one sample export dialog, made by the entry sequence.
-extern TdlgJPEGExport* dlgJPEGExport;

@@ -59,11 +59,9 @@ bool compress(const unsigned char* rgb, int width, int height, int stride, unsig
 
 QByteArray JpegWriter::encode(const QImage& image)
 {
-    if (image.isNull())
-        return {};
+    // An empty image, or one that could not be converted, comes out with no pixels, and libjpeg
+    // refuses an image of no size.
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    if (rgb.isNull())
-        return {};
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     const bool ok = compress(rgb.constBits(), rgb.width(), rgb.height(), int(rgb.bytesPerLine()),

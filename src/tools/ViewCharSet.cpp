@@ -1,53 +1,18 @@
 #include "tools/ViewCharSet.h"
 
-#include "app/TypovexApplication.h"
-#include "fonts/FontServices.h"
+#include "base/Guarded.h"
+#include "fontservices/FontServices.h"
 #include "tools/CharacterCodes.h"
+#include "tools/CharacterGrid.h"
 #include "ui_ViewCharSet.h"
 
-#include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 
-TdlgViewCharacterSet* dlgViewCharacterSet = nullptr;
-
 namespace {
-
-const auto codeFace = QStringLiteral("Arial");
-constexpr int codePointSize = 10;
-
-// The grid's cells: numbers in the even columns, characters in the odd ones. The cells are
-// drawn by dgSampleDrawCell; the text here serves accessibility and tests.
-class CharacterGridModel : public QAbstractTableModel
-{
-public:
-    explicit CharacterGridModel(const TdlgViewCharacterSet* dialog)
-        : QAbstractTableModel(const_cast<TdlgViewCharacterSet*>(dialog)), m_dialog(dialog)
-    {}
-
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : TdlgViewCharacterSet::rowCount;
-    }
-    int columnCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : TdlgViewCharacterSet::columnCount;
-    }
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (!index.isValid() || role != Qt::DisplayRole)
-            return {};
-        const int code = TdlgViewCharacterSet::codeAt(index.column(), index.row());
-        if (index.column() % 2 == 0)
-            return QString::number(code);
-        return QString(TdlgViewCharacterSet::characterOf(m_dialog->characterFont(), code));
-    }
-
-private:
-    const TdlgViewCharacterSet* m_dialog;
-};
 
 // Paints a cell's ground and sets its text colour, as a drawing grid does, then leaves the
 // contents to the dialog's cell handler.
@@ -78,12 +43,14 @@ private:
 } // namespace
 
 TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::TdlgViewCharacterSet>())
+    : FontToolDialog(parent), m_ui(std::make_unique<Ui::TdlgViewCharacterSet>())
 {
     m_ui->setupUi(this);
 
     QTableView* grid = m_ui->dgSample;
-    grid->setModel(new CharacterGridModel(this));
+    m_model = new CharacterGridModel(this);
+    m_model->setFont(characterFont());
+    grid->setModel(m_model);
     grid->setItemDelegate(new CharacterGridDelegate(this));
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
@@ -104,18 +71,11 @@ TdlgViewCharacterSet::TdlgViewCharacterSet(QWidget* parent)
     applyColours();
     m_ui->eSample->hide();
 
-    connectGuarded(m_ui->sePointSize, &QSpinBox::valueChanged, this,
-                   &TdlgViewCharacterSet::sePointSizeChange);
-    connectGuarded(m_ui->sePointSize, &QSpinBox::textChanged, this,
+    connectGuarded(m_ui->styleBlock, &StyleBlock::changed, this,
+                   &TdlgViewCharacterSet::updateSampleFont);
+    connectGuarded(m_ui->styleBlock->sizeBox(), &QSpinBox::textChanged, this,
                    &TdlgViewCharacterSet::sePointSizeTextChange);
-    m_ui->sePointSize->installEventFilter(this);
-    connectGuarded(m_ui->cbBold, &QToolButton::clicked, this, &TdlgViewCharacterSet::cbBoldClick);
-    connectGuarded(m_ui->cbItalic, &QToolButton::clicked, this,
-                   &TdlgViewCharacterSet::cbItalicClick);
-    connectGuarded(m_ui->cbUnderline, &QToolButton::clicked, this,
-                   &TdlgViewCharacterSet::cbUnderlineClick);
-    connectGuarded(m_ui->cbStrikeout, &QToolButton::clicked, this,
-                   &TdlgViewCharacterSet::cbStrikeoutClick);
+    m_ui->styleBlock->sizeBox()->installEventFilter(this);
     connectGuarded(m_ui->cbASCIIcodes, &QCheckBox::clicked, this,
                    &TdlgViewCharacterSet::cbASCIIcodesClick);
     connect(m_ui->bClose, &QPushButton::clicked, this, &QDialog::reject);
@@ -136,22 +96,12 @@ void TdlgViewCharacterSet::applyColours()
 
 void TdlgViewCharacterSet::changeEvent(QEvent* event)
 {
-    QDialog::changeEvent(event);
+    FontToolDialog::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         applyColours();
 }
 
-TdlgViewCharacterSet::~TdlgViewCharacterSet()
-{
-    if (dlgViewCharacterSet == this)
-        dlgViewCharacterSet = nullptr;
-}
-
-void TdlgViewCharacterSet::ShowForFont(const QString& face)
-{
-    PrepareForFont(face);
-    exec();
-}
+TdlgViewCharacterSet::~TdlgViewCharacterSet() = default;
 
 void TdlgViewCharacterSet::PrepareForFont(const QString& face)
 {
@@ -161,17 +111,9 @@ void TdlgViewCharacterSet::PrepareForFont(const QString& face)
     showChosenView();
 }
 
-int TdlgViewCharacterSet::codeAt(int column, int row)
-{
-    return row + rowCount * (column / 2);
-}
-
 QFont TdlgViewCharacterSet::characterFont() const
 {
-    QFont font =
-        FontServices::fontFor(m_ui->lblFontName->text(), pointSize(), m_ui->cbBold->isChecked(),
-                              m_ui->cbItalic->isChecked(), m_ui->cbUnderline->isChecked(),
-                              m_ui->cbStrikeout->isChecked());
+    QFont font = m_ui->styleBlock->fontFor(m_ui->lblFontName->text(), pointSize());
     // The viewer shows what this font holds: a code it lacks shows its missing glyph, not a
     // glyph borrowed from another font.
     font.setStyleStrategy(QFont::NoFontMerging);
@@ -202,21 +144,13 @@ QString TdlgViewCharacterSet::characterRun(const QFont& font)
 void TdlgViewCharacterSet::dgSampleDrawCell(QPainter& painter, int column, int row,
                                             const QRect& rect) const
 {
-    const int code = codeAt(column, row);
-    QString text;
-    if (column % 2 == 0) {
-        painter.setFont(FontServices::fontFor(codeFace, codePointSize, false, false, false, false));
-        text = QString::number(code);
-    } else {
-        const QFont font = characterFont();
-        painter.setFont(font);
-        text = QString(characterOf(font, code));
-    }
+    const QModelIndex cell = m_model->index(row, column);
     painter.save();
+    painter.setFont(cell.data(Qt::FontRole).value<QFont>());
     // Characters larger than the cell stay inside it rather than spilling onto neighbours.
     painter.setClipRect(rect, Qt::IntersectClip);
     painter.setBackgroundMode(Qt::TransparentMode);
-    FontServices::drawText(painter, rect.topLeft() + QPoint(1, 1), text);
+    FontServices::drawText(painter, rect.topLeft() + QPoint(1, 1), cell.data().toString());
     painter.restore();
 }
 
@@ -224,38 +158,41 @@ void TdlgViewCharacterSet::dgSampleDrawCell(QPainter& painter, int column, int r
 void TdlgViewCharacterSet::sePointSizeTextChange()
 {
     if (!wholeNumberTyped())
-        sePointSizeChange();
+        updateSampleFont();
 }
 
 bool TdlgViewCharacterSet::wholeNumberTyped() const
 {
     bool whole = false;
-    m_ui->sePointSize->cleanText().toInt(&whole);
+    m_ui->styleBlock->sizeBox()->cleanText().toInt(&whole);
     return whole;
 }
 
 int TdlgViewCharacterSet::pointSize() const
 {
-    return wholeNumberTyped() ? m_ui->sePointSize->value() : m_ui->sePointSize->minimum();
+    return wholeNumberTyped() ? m_ui->styleBlock->sizeBox()->value()
+                              : m_ui->styleBlock->sizeBox()->minimum();
 }
 
 bool TdlgViewCharacterSet::eventFilter(QObject* watched, QEvent* event)
 {
     // Left, or confirmed with Enter, while its text is no whole number: the spin would go back to
     // its last value, but the text counts as 1, and the spin says so.
-    if (watched == m_ui->sePointSize && !wholeNumberTyped()) {
+    if (watched == m_ui->styleBlock->sizeBox() && !wholeNumberTyped()) {
         const bool enter = event->type() == QEvent::KeyPress &&
                            (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
                             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
         if (enter || event->type() == QEvent::FocusOut || event->type() == QEvent::Hide)
-            m_ui->sePointSize->setValue(m_ui->sePointSize->minimum());
+            m_ui->styleBlock->sizeBox()->setValue(m_ui->styleBlock->sizeBox()->minimum());
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void TdlgViewCharacterSet::updateSampleFont()
 {
-    m_ui->eSample->setFont(characterFont());
+    const QFont font = characterFont();
+    m_model->setFont(font);
+    m_ui->eSample->setFont(font);
 }
 
 void TdlgViewCharacterSet::showChosenView()
@@ -263,33 +200,6 @@ void TdlgViewCharacterSet::showChosenView()
     const bool grid = m_ui->cbASCIIcodes->isChecked();
     m_ui->eSample->setVisible(!grid);
     m_ui->dgSample->setVisible(grid);
-}
-
-void TdlgViewCharacterSet::sePointSizeChange()
-{
-    updateSampleFont();
-    m_ui->dgSample->viewport()->update();
-}
-
-void TdlgViewCharacterSet::cbBoldClick()
-{
-    updateSampleFont();
-    m_ui->dgSample->viewport()->update();
-}
-
-void TdlgViewCharacterSet::cbItalicClick()
-{
-    cbBoldClick();
-}
-
-void TdlgViewCharacterSet::cbUnderlineClick()
-{
-    cbBoldClick();
-}
-
-void TdlgViewCharacterSet::cbStrikeoutClick()
-{
-    cbBoldClick();
 }
 
 void TdlgViewCharacterSet::cbASCIIcodesClick()

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QDialog>
+#include "tools/CharacterGrid.h"
+#include "tools/FontToolDialog.h"
+
 #include <QFont>
 
 #include <memory>
@@ -15,26 +17,25 @@ class TdlgViewCharacterSet;
 // The character set viewer: the 256 codes of one font at a chosen size and style, as a grid of
 // code numbers and characters or as one run of text. Created once at start and reused, so its
 // size, style and view choice last for the run.
-class TdlgViewCharacterSet : public QDialog
+class TdlgViewCharacterSet : public FontToolDialog
 {
     Q_OBJECT
 public:
-    static constexpr int columnCount = 8;
-    static constexpr int rowCount = 64;
+    static constexpr int columnCount = CharacterGridModel::columns;
+    static constexpr int rowCount = CharacterGridModel::rows;
     static constexpr int cellWidth = 32;
     static constexpr int cellHeight = 24;
 
     explicit TdlgViewCharacterSet(QWidget* parent = nullptr);
     ~TdlgViewCharacterSet() override;
 
-    // Sets the dialog up for the face and shows it modally until the user closes it.
-    void ShowForFont(const QString& face);
-    // The setting-up part of ShowForFont, without the modal loop.
-    void PrepareForFont(const QString& face);
+    // Shows the face's name, its characters in both views, and the view chosen last.
+    void PrepareForFont(const QString& face) override;
 
     // The code that cell (column, row) stands for: four bands of 64 codes, one per column pair.
-    static int codeAt(int column, int row);
-    // The font the characters are drawn in, read from the controls as they stand.
+    static int codeAt(int column, int row) { return CharacterGridModel::codeAt(column, row); }
+    // The font the characters are drawn in, read from the controls as they stand; the grid's
+    // model holds it from the last change.
     QFont characterFont() const;
     // The character of a code in the font's own character set.
     static QChar characterOf(const QFont& font, int code);
@@ -44,14 +45,7 @@ public:
     // Draws one cell's number or character over the ground the grid has painted, clipped to it.
     void dgSampleDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
 
-    void sePointSizeChange();
-    void cbBoldClick();
-    void cbItalicClick();
-    void cbUnderlineClick();
-    void cbStrikeoutClick();
     void cbASCIIcodesClick();
-
-    Ui::TdlgViewCharacterSet* ui() const { return m_ui.get(); }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -68,7 +62,5 @@ private:
     void sePointSizeTextChange();
 
     std::unique_ptr<Ui::TdlgViewCharacterSet> m_ui;
+    CharacterGridModel* m_model = nullptr;
 };
-
-// The program's one character set viewer, made by the entry sequence.
-extern TdlgViewCharacterSet* dlgViewCharacterSet;

@@ -1,16 +1,19 @@
 #include "ui/Advanced.h"
 
-#include "app/TypovexApplication.h"
+#include "base/Guarded.h"
+#include "engine/PrinterList.h"
 #include "fonts/FontFolders.h"
 #include "fonts/FontSelection.h"
-#include "fonts/FontServices.h"
-#include "ui/PrinterList.h"
+#include "fontservices/FontServices.h"
 #include "ui_Advanced.h"
 
 #include <cmath>
 #include <optional>
 #include <QLocale>
 #include <QShortcut>
+#include <QTabBar>
+
+TfrmAdvanced* frmAdvanced = nullptr;
 
 namespace {
 
@@ -138,6 +141,50 @@ void TfrmAdvanced::FormCreate()
         faces->addItems(families);
         faces->setCurrentIndex(-1);
     }
+}
+
+QStringList TfrmAdvanced::chosenFonts() const
+{
+    const FontCheckList* list = m_ui->clbFonts;
+    const bool all = m_ui->cbAllFonts->checkState() == Qt::Checked;
+    const int count = list->count();
+    QStringList fonts;
+    fonts.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        if (all || list->isChecked(i))
+            fonts.append(list->name(i));
+    }
+    return fonts;
+}
+
+int TfrmAdvanced::startupMode() const
+{
+    return m_ui->rgStartup->itemIndex();
+}
+
+bool TfrmAdvanced::startMinimised() const
+{
+    return m_ui->cbMinimise->isChecked();
+}
+
+bool TfrmAdvanced::anyFontChosen() const
+{
+    return m_ui->cbAllFonts->checkState() != Qt::Unchecked;
+}
+
+int TfrmAdvanced::tabsWidth() const
+{
+    return m_ui->pgTypovex->tabBar()->sizeHint().width();
+}
+
+void TfrmAdvanced::showFontsTab()
+{
+    m_ui->pgTypovex->setCurrentWidget(m_ui->tsFonts);
+}
+
+void TfrmAdvanced::focusFontList()
+{
+    m_ui->clbFonts->setFocus();
 }
 
 void TfrmAdvanced::RemoveAddedFonts()

@@ -1,21 +1,72 @@
 #include "ui/Wizard.h"
 
-#include "app/Errors.h"
-#include "app/TypovexApplication.h"
+#include "base/Errors.h"
+#include "base/Guarded.h"
 #include "ui/DrawnPicture.h"
 #include "ui/RadioGroup.h"
 #include "ui_Wizard.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLinearGradient>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+
+TfrmWizard* frmWizard = nullptr;
 
 namespace {
 
 enum Page { Welcome, Target, Message, Columns, TitleAndFooter, Ready };
 
 enum DisplayMode { PreviewOnScreen = 0, SendToPrinter = 1 };
+
+// The wizard's subset of the settings: the page that asks for each field, the wizard's control
+// and the advanced window's control that holds the field, in the order they are loaded. The text
+// of the title is kept even with the title off, so it is there when the title is turned on.
+struct WizardField
+{
+    Page page;
+    const char* wizard;
+    const char* advanced;
+};
+constexpr WizardField wizardFields[] = {
+    {Target, "cbWizPrinters", "cbPrinters"},
+    {Message, "mWizMessage", "mMessage"},
+    {Columns, "rgWizColumns", "rgColumns"},
+    {Columns, "cbWizFontName", "cbFontName"},
+    {TitleAndFooter, "cbWizTitle", "cbTitle"},
+    {TitleAndFooter, "eWizTitleText", "eTitleText"},
+    {TitleAndFooter, "cbWizDateTime", "cbDateTime"},
+    {TitleAndFooter, "cbWizPageNo", "cbPageNo"},
+};
+
+// Copies a value between two controls of the same kind. A drop-down brings its entries along
+// only where they differ, so that the wizard's printer list follows the advanced window's.
+void copyValue(const QWidget* from, QWidget* to)
+{
+    if (auto* box = qobject_cast<const QComboBox*>(from)) {
+        auto* target = qobject_cast<QComboBox*>(to);
+        QStringList names, shown;
+        for (int i = 0; i < box->count(); ++i)
+            names.append(box->itemText(i));
+        for (int i = 0; i < target->count(); ++i)
+            shown.append(target->itemText(i));
+        if (names != shown) {
+            target->clear();
+            target->addItems(names);
+        }
+        target->setCurrentIndex(box->currentIndex());
+    } else if (auto* memo = qobject_cast<const QPlainTextEdit*>(from)) {
+        qobject_cast<QPlainTextEdit*>(to)->setPlainText(memo->toPlainText());
+    } else if (auto* edit = qobject_cast<const QLineEdit*>(from)) {
+        qobject_cast<QLineEdit*>(to)->setText(edit->text());
+    } else if (auto* group = qobject_cast<const RadioGroup*>(from)) {
+        qobject_cast<RadioGroup*>(to)->setItemIndex(group->itemIndex());
+    } else if (auto* button = qobject_cast<const QAbstractButton*>(from)) {
+        qobject_cast<QAbstractButton*>(to)->setChecked(button->isChecked());
+    }
+}
 
 constexpr int PictureWidth = 145;
 constexpr int PictureHeight = 260;
@@ -71,16 +122,13 @@ TfrmWizard::TfrmWizard(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     FormCreate();
 
-    const auto handle = [this](void (TfrmWizard::*handler)()) {
-        return [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
-    };
-    connect(ui->bNext, &QPushButton::clicked, this, handle(&TfrmWizard::bNextClick));
-    connect(ui->bPrev, &QPushButton::clicked, this, handle(&TfrmWizard::bPrevClick));
-    connect(ui->bFinish, &QPushButton::clicked, this, handle(&TfrmWizard::bFinishClick));
-    connect(ui->rgWizDisplayMode, &RadioGroup::itemIndexChanged, this,
-            handle(&TfrmWizard::rgWizDisplayModeClick));
+    connectGuarded(ui->bNext, &QPushButton::clicked, this, &TfrmWizard::bNextClick);
+    connectGuarded(ui->bPrev, &QPushButton::clicked, this, &TfrmWizard::bPrevClick);
+    connectGuarded(ui->bFinish, &QPushButton::clicked, this, &TfrmWizard::bFinishClick);
+    connectGuarded(ui->rgWizDisplayMode, &RadioGroup::itemIndexChanged, this,
+                   &TfrmWizard::rgWizDisplayModeClick);
     // Toggled rather than clicked: the edit must follow the box when loading changes it too.
-    connect(ui->cbWizTitle, &QCheckBox::toggled, this, handle(&TfrmWizard::cbWizTitleClick));
+    connectGuarded(ui->cbWizTitle, &QCheckBox::toggled, this, &TfrmWizard::cbWizTitleClick);
 }
 
 TfrmWizard::~TfrmWizard() = default;
@@ -118,31 +166,8 @@ template <typename T> T* TfrmWizard::advancedControl(const char* name) const
 
 void TfrmWizard::LoadFromAdvanced()
 {
-    auto* printers = advancedControl<QComboBox>("cbPrinters");
-    auto* message = advancedControl<QPlainTextEdit>("mMessage");
-    auto* columns = advancedControl<RadioGroup>("rgColumns");
-    auto* fontName = advancedControl<QCheckBox>("cbFontName");
-    auto* title = advancedControl<QCheckBox>("cbTitle");
-    auto* titleText = advancedControl<QLineEdit>("eTitleText");
-    auto* dateTime = advancedControl<QCheckBox>("cbDateTime");
-    auto* pageNo = advancedControl<QCheckBox>("cbPageNo");
-
-    QStringList names;
-    names.reserve(printers->count());
-    for (int i = 0; i < printers->count(); ++i)
-        names.append(printers->itemText(i));
-    ui->cbWizPrinters->clear();
-    ui->cbWizPrinters->addItems(names);
-    ui->cbWizPrinters->setCurrentIndex(printers->currentIndex());
-
-    ui->mWizMessage->setPlainText(message->toPlainText());
-    ui->rgWizColumns->setItemIndex(columns->itemIndex());
-    ui->cbWizFontName->setChecked(fontName->isChecked());
-    ui->cbWizTitle->setChecked(title->isChecked());
-    ui->eWizTitleText->setText(titleText->text());
-    ui->cbWizDateTime->setChecked(dateTime->isChecked());
-    ui->cbWizPageNo->setChecked(pageNo->isChecked());
-
+    for (const WizardField& f : wizardFields)
+        copyValue(advancedControl<QWidget>(f.advanced), wizardControl(f.wizard));
     ui->bPrev->setEnabled(false);
     ui->bNext->setEnabled(true);
     ui->pgWizard->setCurrentIndex(Welcome);
@@ -150,30 +175,22 @@ void TfrmWizard::LoadFromAdvanced()
 
 void TfrmWizard::CommitPage()
 {
-    switch (ui->pgWizard->currentIndex()) {
-    case Target:
+    const int page = ui->pgWizard->currentIndex();
+    for (const WizardField& f : wizardFields) {
+        if (f.page != page)
+            continue;
         // The printer only matters when printing; a preview leaves the chosen printer alone.
-        if (ui->rgWizDisplayMode->itemIndex() == SendToPrinter)
-            advancedControl<QComboBox>("cbPrinters")
-                ->setCurrentIndex(ui->cbWizPrinters->currentIndex());
-        break;
-    case Message:
-        advancedControl<QPlainTextEdit>("mMessage")->setPlainText(ui->mWizMessage->toPlainText());
-        break;
-    case Columns:
-        advancedControl<RadioGroup>("rgColumns")->setItemIndex(ui->rgWizColumns->itemIndex());
-        advancedControl<QCheckBox>("cbFontName")->setChecked(ui->cbWizFontName->isChecked());
-        break;
-    case TitleAndFooter:
-        advancedControl<QCheckBox>("cbTitle")->setChecked(ui->cbWizTitle->isChecked());
-        // The text is kept even with the title off, so it is there when the title is turned on.
-        advancedControl<QLineEdit>("eTitleText")->setText(ui->eWizTitleText->text());
-        advancedControl<QCheckBox>("cbDateTime")->setChecked(ui->cbWizDateTime->isChecked());
-        advancedControl<QCheckBox>("cbPageNo")->setChecked(ui->cbWizPageNo->isChecked());
-        break;
-    default:
-        break;
+        if (f.page == Target && ui->rgWizDisplayMode->itemIndex() != SendToPrinter)
+            continue;
+        copyValue(wizardControl(f.wizard), advancedControl<QWidget>(f.advanced));
     }
+}
+
+QWidget* TfrmWizard::wizardControl(const char* name) const
+{
+    auto* control = findChild<QWidget*>(QLatin1String(name));
+    Q_ASSERT_X(control, name, "the wizard lacks a control of its field table");
+    return control;
 }
 
 void TfrmWizard::bNextClick()

@@ -49,9 +49,13 @@ private:
     void CommitPage();
 
     template <typename T> T* advancedControl(const char* name) const;
+    QWidget* wizardControl(const char* name) const;
     void fitPageFont();
 
     std::unique_ptr<Ui::TfrmWizard> ui;
     QPointer<QWidget> m_advanced;
     int m_fittedWidth = -1;
 };
+
+// The wizard, embedded in the main window beside the advanced window, with the same lifetime.
+extern TfrmWizard* frmWizard;

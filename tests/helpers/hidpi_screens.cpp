@@ -6,14 +6,13 @@
 // scales differ in size by the scale alone.
 // Arguments: the folder the PNG files go to, and the prefix of their names.
 #include "app/About.h"
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "app/Wait.h"
+#include "engine/PageStore.h"
+#include "engine/PreviewControl.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/SelectFolderDialog.h"
-#include "report/PageStore.h"
-#include "report/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "report/Report.h"
 #include "tools/Export.h"
@@ -186,8 +185,7 @@ void toolShots()
 void previewShots()
 {
     TRptPreviewFrm window;
-    RptPreviewFrm = &window;
-    ReportSettings settings;
+    ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = QFontDatabase::families().mid(0, 60);
     TfrmReport host(settings);
     auto* preview = window.findChild<PreviewControl*>(QStringLiteral("RptPreview"));
@@ -222,8 +220,7 @@ void previewShots()
             window.close();
         });
     });
-    host.preview();
-    RptPreviewFrm = nullptr;
+    host.preview(window);
     if (!shot) {
         std::fprintf(stderr, "the preview showed no finished run\n");
         ok = false;

@@ -3,8 +3,8 @@
 // given as the argument. On a real X server the pictures are taken from the screen
 // (QScreen::grabWindow of the window), so they show what the server displays.
 #include "app/TypovexApplication.h"
-#include "report/PageStore.h"
-#include "report/PreviewControl.h"
+#include "engine/PageStore.h"
+#include "engine/PreviewControl.h"
 #include "report/QRPreview.h"
 #include "report/Report.h"
 
@@ -35,9 +35,8 @@ int main(int argc, char** argv)
     TypovexApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     TRptPreviewFrm window;
-    RptPreviewFrm = &window;
     window.resize(1024, 768);
-    ReportSettings settings;
+    ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = QFontDatabase::families().mid(0, 60);
     TfrmReport host(settings);
     auto* preview = window.findChild<PreviewControl*>(QStringLiteral("RptPreview"));
@@ -56,7 +55,7 @@ int main(int argc, char** argv)
             });
         });
     });
-    host.preview();
+    host.preview(window);
     std::printf("%s\n", saved ? "saved" : "no pictures");
     return saved ? 0 : 1;
 }

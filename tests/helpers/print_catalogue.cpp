@@ -5,10 +5,10 @@
 // --paper=N and --orientation=N (item indexes of the paper and orientation groups),
 // --printer=NAME (chosen in the advanced window) or --wizard-printer=NAME (chosen on the
 // wizard's target page, then Finish).
-#include "app/AppGlobals.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/TypovexApplication.h"
+#include "base/Guarded.h"
+#include "base/Messages.h"
 #include "fonts/FontCheckList.h"
 #include "fonts/FontSelection.h"
 #include "ui/Advanced.h"

@@ -5,8 +5,8 @@
 //   prints "ready", waits for a line on standard input, then writes PREFIX<i> = i for i from 0 to
 //   COUNT - 1, printing i after each write has returned. Exit codes: 0 done, 2 the store raised
 //   an error, 3 the store warned about a damaged document, 1 bad arguments.
-#include "app/Errors.h"
-#include "app/Messages.h"
+#include "base/Errors.h"
+#include "base/Messages.h"
 #include "settings/WinReg.h"
 
 #include <cstdio>

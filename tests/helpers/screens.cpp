@@ -1,9 +1,9 @@
 // Takes screenshots of the main window on a real X server: wizard mode at its first page and
 // advanced mode at each of its tabs. Argument: the folder the PNG files go to.
-#include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "app/TypovexApplication.h"
 #include "ui/Advanced.h"
+#include "ui/Wizard.h"
 
 #include <cstdio>
 #include <QDir>

@@ -3,7 +3,7 @@
 // BMP. Argument: the folder the files go to.
 #include "../support/SymbolTestFont.h"
 #include "app/TypovexApplication.h"
-#include "fonts/FontServices.h"
+#include "fontservices/FontServices.h"
 #include "tools/Export.h"
 #include "tools/ViewCharSet.h"
 

@@ -2,7 +2,7 @@
 // a report.
 #pragma once
 
-#include "report/PageStore.h"
+#include "engine/PageStore.h"
 
 #include <QRect>
 #include <QString>

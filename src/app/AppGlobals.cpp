@@ -1,5 +1,0 @@
-#include "app/AppGlobals.h"
-
-TfrmWizard* frmWizard = nullptr;
-TfrmAdvanced* frmAdvanced = nullptr;
-bool SelectionSyncBusy = false;

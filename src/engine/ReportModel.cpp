@@ -1,0 +1,3 @@
+#include "engine/ReportModel.h"
+
+ReportModel::ReportModel() = default;

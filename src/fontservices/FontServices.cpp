@@ -1,0 +1,314 @@
+#include "fontservices/FontServices.h"
+
+#include "fontservices/FontHeightIndex.h"
+#include "fontservices/NativePath.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <QScreen>
+#include <QSet>
+
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString defaultFace = QStringLiteral("Default");
+
+struct AddedFace
+{
+    QString family;
+    QString style;
+};
+
+using FacePattern = std::shared_ptr<FcPattern>;
+
+struct AddedFile
+{
+    QString path;
+    int id = -1;
+    QStringList families;
+    QStringList fullNames;    // case-folded keys of fullNameFaces
+    QList<FacePattern> faces; // fontconfig's description of each face, for the height index
+};
+
+struct State
+{
+    bool familiesValid = false;
+    QStringList families;
+    std::unique_ptr<FontHeightIndex> heights;
+    QList<AddedFile> added;
+    QHash<QString, AddedFace> fullNameFaces; // key: case-folded full name
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+QString fcString(FcPattern* pattern, const char* object, int n)
+{
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, n, &value) != FcResultMatch)
+        return {};
+    return QString::fromUtf8(reinterpret_cast<const char*>(value));
+}
+
+// The full names of every face in a font file with the family and style Qt registers it under,
+// so that a full name can select its own face although Qt matches families only.
+void readFullNames(AddedFile& file)
+{
+    const QByteArray path = NativePath::toNative(file.path);
+    int count = 1;
+    for (int index = 0; index < count; ++index) {
+        FcPattern* pattern = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(path.constData()),
+                                             index, nullptr, &count);
+        if (!pattern)
+            break;
+        file.faces.append(FacePattern(pattern, FcPatternDestroy));
+        const AddedFace face{fcString(pattern, FC_FAMILY, 0), fcString(pattern, FC_STYLE, 0)};
+        for (int n = 0;; ++n) {
+            const QString fullName = fcString(pattern, FC_FULLNAME, n);
+            if (fullName.isEmpty())
+                break;
+            // A regular face's full name is often its family name, which must stay a family:
+            // the style buttons still choose among its faces.
+            if (fullName.compare(face.family, Qt::CaseInsensitive) == 0)
+                continue;
+            const QString key = fullName.toCaseFolded();
+            state().fullNameFaces.insert(key, face);
+            file.fullNames.append(key);
+        }
+    }
+}
+
+bool isDefaultFace(const QString& face)
+{
+    return face.compare(defaultFace, Qt::CaseInsensitive) == 0;
+}
+
+int screenDpi(const QPaintDevice* device)
+{
+    if (device)
+        return device->logicalDpiY();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+} // namespace
+
+FontServices* FontServices::notifier()
+{
+    static FontServices* instance = new FontServices;
+    return instance;
+}
+
+QStringList FontServices::familyList()
+{
+    State& s = state();
+    if (!s.familiesValid) {
+        QStringList list = QFontDatabase::families();
+        // Qt names a family that several foundries provide once per foundry, as "Name [foundry]";
+        // the user asks for the family, and the font system picks among the foundries' faces.
+        for (QString& name : list) {
+            if (name.endsWith(QLatin1Char(']'))) {
+                const qsizetype open = name.lastIndexOf(QLatin1String(" ["));
+                if (open > 0)
+                    name.truncate(open);
+            }
+        }
+        list.append(defaultFace);
+        std::stable_sort(list.begin(), list.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        // Each family once: a name equal to the one before it, letter case ignored, is left out.
+        QStringList unique;
+        unique.reserve(list.size());
+        for (const QString& name : std::as_const(list)) {
+            if (unique.isEmpty() || unique.constLast().compare(name, Qt::CaseInsensitive) != 0)
+                unique.append(name);
+        }
+        s.families = unique;
+        s.familiesValid = true;
+    }
+    return s.families;
+}
+
+bool FontServices::addFontFile(const QString& path)
+{
+    const int fd = ::open(NativePath::toNative(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QFile file;
+    struct stat info = {};
+    QByteArray data;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        data = file.readAll();
+    else
+        ::close(fd);
+    return !data.isEmpty() && addFontData(path, data);
+}
+
+bool FontServices::addFontData(const QString& path, const QByteArray& data)
+{
+    // By name where the name reaches the file (the face heights are read from it later); the
+    // contents otherwise, for a name that is not UTF-8 or longer than the system takes.
+    const QByteArray native = NativePath::toNative(path);
+    const bool byName = QFile::encodeName(path) == native && native.size() < 4096;
+    const int id = byName ? QFontDatabase::addApplicationFont(path)
+                          : QFontDatabase::addApplicationFontFromData(data);
+    if (id < 0)
+        return false;
+    AddedFile file{path, id, QFontDatabase::applicationFontFamilies(id), {}, {}};
+    readFullNames(file);
+    state().added.append(file);
+    sendFontChange();
+    return true;
+}
+
+void FontServices::removeFontFile(const QString& path)
+{
+    State& s = state();
+    auto it = std::find_if(s.added.begin(), s.added.end(),
+                           [&](const AddedFile& f) { return f.path == path; });
+    if (it == s.added.end())
+        return;
+    QFontDatabase::removeApplicationFont(it->id);
+    const QStringList names = it->fullNames;
+    s.added.erase(it);
+    for (const QString& name : names) {
+        // Another added file may bear the same full name; it keeps the name.
+        const bool stillAdded =
+            std::any_of(s.added.cbegin(), s.added.cend(),
+                        [&](const AddedFile& f) { return f.fullNames.contains(name); });
+        if (!stillAdded)
+            s.fullNameFaces.remove(name);
+    }
+    sendFontChange();
+}
+
+QStringList FontServices::addedFontFiles()
+{
+    QStringList paths;
+    for (const AddedFile& file : std::as_const(state().added))
+        paths.append(file.path);
+    return paths;
+}
+
+void FontServices::sendFontChange()
+{
+    State& s = state();
+    s.familiesValid = false;
+    s.families.clear();
+    s.heights.reset();
+    emit notifier()->fontsChanged();
+}
+
+qreal FontServices::defaultPointSize()
+{
+    const qreal size = QApplication::font().pointSizeF();
+    return size > 0 ? size : 9.0;
+}
+
+QFont FontServices::fontFor(const QString& face, int pointSize, bool bold, bool italic,
+                            bool underline, bool strikeout)
+{
+    QFont font;
+    if (isDefaultFace(face)) {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        if (pointSize > 0)
+            font.setPointSize(pointSize);
+    } else {
+        const auto added = state().fullNameFaces.constFind(face.toCaseFolded());
+        if (added != state().fullNameFaces.constEnd()) {
+            font.setFamily(added->family);
+            font.setStyleName(added->style);
+        } else {
+            font.setFamily(face);
+        }
+        if (pointSize > 0)
+            font.setPointSize(pointSize);
+        else
+            font.setPointSizeF(defaultPointSize());
+    }
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(italic);
+    font.setUnderline(underline);
+    font.setStrikeOut(strikeout);
+    return font;
+}
+
+int FontServices::pixelHeight(int pointSize, int dotsPerInch)
+{
+    return static_cast<int>(std::lround(static_cast<double>(pointSize) * dotsPerInch / 72.0));
+}
+
+int FontServices::quickLineHeight(const QString& face, bool bold, bool italic,
+                                  const QPaintDevice* device)
+{
+    if (isDefaultFace(face))
+        return -1;
+    State& s = state();
+    if (!s.heights) {
+        QList<FcPattern*> addedFaces;
+        for (const AddedFile& file : std::as_const(s.added)) {
+            for (const FacePattern& pattern : file.faces)
+                addedFaces.append(pattern.get());
+        }
+        s.heights = std::make_unique<FontHeightIndex>(addedFaces);
+    }
+    // Qt turns a point size into a pixel size at the device's resolution, kept to 1/100 pixel.
+    const qreal pixelSize =
+        std::floor(defaultPointSize() * screenDpi(device) / 72.0 * 100.0 + 0.5) / 100.0;
+    const FontHeightIndex::Reference reference = [&] {
+        return measuredHeight(face, bold, italic, device);
+    };
+    const auto added = s.fullNameFaces.constFind(face.toCaseFolded());
+    if (added != s.fullNameFaces.constEnd())
+        return s.heights->styledLineHeight(added->family, added->style, pixelSize, bold, italic,
+                                           reference);
+    return s.heights->lineHeight(face, pixelSize, bold, italic, reference);
+}
+
+int FontServices::lineHeight(const QString& face, bool bold, bool italic,
+                             const QPaintDevice* device)
+{
+    const int height = quickLineHeight(face, bold, italic, device);
+    return height >= 0 ? height : measuredHeight(face, bold, italic, device);
+}
+
+int FontServices::measuredHeight(const QString& face, bool bold, bool italic,
+                                 const QPaintDevice* device)
+{
+    const QFont font = fontFor(face, 0, bold, italic, false, false);
+    return device ? QFontMetrics(font, device).height() : QFontMetrics(font).height();
+}
+
+QSize FontServices::measureText(const QFont& font, const QString& text, const QPaintDevice* device)
+{
+    const QFontMetrics metrics = device ? QFontMetrics(font, device) : QFontMetrics(font);
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void FontServices::drawText(QPainter& painter, const QPoint& topLeft, const QString& text)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    if (painter.backgroundMode() == Qt::OpaqueMode)
+        painter.fillRect(QRect(topLeft, QSize(metrics.horizontalAdvance(text), metrics.height())),
+                         painter.background());
+    painter.drawText(topLeft.x(), topLeft.y() + metrics.ascent(), text);
+}

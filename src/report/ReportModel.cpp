@@ -1,3 +1,0 @@
-#include "report/ReportModel.h"
-
-ReportModel::ReportModel() = default;
