@@ -74,15 +74,25 @@ void quietBoxes()
     Messages::setHook([](Messages::Kind, const QString&) { return QMessageBox::Ok; });
 }
 
+// The advanced window shown, with its wait window and message boxes that answer themselves.
+struct ShownAdvanced
+{
+    TfrmWait wait;
+    TfrmAdvanced advanced;
+    ShownAdvanced()
+    {
+        quietBoxes();
+        advanced.fontFolders()->setProgress(&wait);
+        advanced.resize(400, 300);
+        advanced.show();
+    }
+};
+
 // Child: one recursive scan into the shown list. Prints "total ms", "paints", "per500" ...
 int childScan(const QString& root)
 {
-    quietBoxes();
-    TfrmWait wait;
-    TfrmAdvanced advanced;
-    advanced.fontFolders()->setProgress(&wait);
-    advanced.resize(400, 300);
-    advanced.show();
+    ShownAdvanced shown;
+    TfrmAdvanced& advanced = shown.advanced;
     QListWidget* list = advanced.findChild<QListWidget*>(QStringLiteral("lbFontPath"));
     advanced.findChild<QTabWidget*>(QStringLiteral("pgTypovex"))
         ->setCurrentWidget(advanced.findChild<QWidget*>(QStringLiteral("tsPath")));
@@ -204,12 +214,8 @@ int childApply(int wanted)
             }
         }
     }
-    quietBoxes();
-    TfrmWait wait;
-    TfrmAdvanced advanced;
-    advanced.fontFolders()->setProgress(&wait);
-    advanced.resize(400, 300);
-    advanced.show();
+    ShownAdvanced shown;
+    TfrmAdvanced& advanced = shown.advanced;
     QCoreApplication::processEvents();
     QElapsedTimer timer;
     timer.start();

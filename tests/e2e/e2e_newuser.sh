@@ -91,7 +91,6 @@ visible_window() { # the first visible window of the program with this exact tit
 has_window() { [ -n "$(visible_window "$1")" ]; }
 ended() { ! kill -0 "$app" 2>/dev/null; }
 no_window() { [ -z "$(visible_window "$1")" ]; }
-window_size() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'; }
 activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; }
 shot() { # window, file name in the build folder
     import -window "$1" "$build/$2" 2>/dev/null || fail "could not take the screenshot $2"
@@ -131,16 +130,8 @@ start_program() {
     pids+=("$app")
     wait_until 40 "the main window did not appear" has_window "$main_re"
     main=$(visible_window "$main_re")
-    # The window grows to fit the settings windows after its first showing: wait until the size
-    # has settled before computing positions from it.
-    local size now
-    size=$(window_size "$main")
-    for _ in $(seq 20); do
-        sleep 0.1
-        now=$(window_size "$main")
-        [ "$now" = "$size" ] && break
-        size=$now
-    done
+    # Positions are computed from the window's size once it has settled.
+    settled_size "$main" >/dev/null
     activate "$main"
 }
 

@@ -64,7 +64,6 @@ wait_until() { # seconds, message, command...
 visible_window() { xdotool search --all --onlyvisible --pid "$app" --name "$1" 2>/dev/null | head -n1; }
 has_window() { [ -n "$(visible_window "$1")" ]; }
 no_window() { [ -z "$(visible_window "$1")" ]; }
-window_size() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'; }
 activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; }
 click() { # window, x, y in its client area
     activate "$1"
@@ -101,14 +100,15 @@ start_program() { # config folder
 wait_for_main() {
     wait_until 40 "the main window did not appear" has_window "$main_re"
     main=$(visible_window "$main_re")
-    local size now
-    size=$(window_size "$main")
-    for _ in $(seq 20); do
-        sleep 0.1
-        now=$(window_size "$main")
-        [ "$now" = "$size" ] && break
-        size=$now
-    done
+    settled_size "$main" >/dev/null
+}
+# A fresh start with the start folder's fonts added by Apply.
+start_with_fonts_added() {
+    start_program "$work/config"
+    wait_for_main
+    open_paths_tab
+    add_start_folder no
+    apply_and_confirm
 }
 # Positions in the main window's client area (Fusion style on this X server): Advanced... in
 # the bottom row, then the Paths tab, its Add... and Apply buttons.
@@ -161,21 +161,13 @@ end_by() { # signal
 for signal in TERM INT HUP QUIT; do
     case_name="SIG$signal after Apply"
     echo "$case_name ($(($(date +%s) - began)) s)"
-    start_program "$work/config"
-    wait_for_main
-    open_paths_tab
-    add_start_folder no
-    apply_and_confirm
+    start_with_fonts_added
     end_by "$signal"
 done
 
 case_name="SIGTERM during a long recursive scan"
 echo "$case_name ($(($(date +%s) - began)) s)"
-start_program "$work/config"
-wait_for_main
-open_paths_tab
-add_start_folder no
-apply_and_confirm
+start_with_fonts_added
 add_start_folder yes
 wait_until 10 "no notice before the recursive scan" has_window '^Typovex$'
 activate "$(visible_window '^Typovex$')"

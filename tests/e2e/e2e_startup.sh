@@ -67,15 +67,7 @@ wid=$(main_window)
 [ "$(xdotool getwindowname "$wid")" = "$title" ] || fail "caption is '$(xdotool getwindowname "$wid")'"
 # The design size, grown only where the interface font needs more room for the settings windows;
 # the growth follows the first showing, so wait until the window manager has settled the size.
-window_size() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'; }
-size=$(window_size "$wid")
-for _ in $(seq 20); do
-    sleep 0.1
-    now=$(window_size "$wid")
-    [ "$now" = "$size" ] && break
-    size=$now
-done
-read -r ww wh <<<"$size"
+read -r ww wh <<<"$(settled_size "$wid")"
 [ "$ww" -ge 390 ] && [ "$wh" -ge 356 ] || fail "client area ${ww}x${wh} is smaller than 390x356"
 read -r x y < <(window_pos "$wid")
 cx=$((x + ww / 2 - 512)) cy=$((y + wh / 2 - 384))

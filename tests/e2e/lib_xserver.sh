@@ -1,6 +1,6 @@
 # Sourced by the end-to-end checks: an X server of our own on a free display with a window
 # manager on it, temporary runtime and settings folders, and every process started here killed
-# on exit. Defines: work, pids, fail, ms_now. XVFB_SCREEN, set before sourcing, is the screen's
+# on exit. Defines: work, pids, fail, ms_now, window_size, settled_size. XVFB_SCREEN, set before sourcing, is the screen's
 # WIDTHxHEIGHTxDEPTH (1024x768x24 unless given).
 work=$(mktemp -d)
 pids=() # every process started here, killed in reverse order on exit
@@ -20,6 +20,20 @@ fail() {
     exit 1
 }
 ms_now() { echo $(($(date +%s%N) / 1000000)); }
+window_size() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'; }
+# A main window grows to fit its settings windows after its first showing: waits (2 s at most)
+# until its size holds, and prints that size as "WIDTH HEIGHT".
+settled_size() {
+    local size now
+    size=$(window_size "$1")
+    for _ in $(seq 20); do
+        sleep 0.1
+        now=$(window_size "$1")
+        [ "$now" = "$size" ] && break
+        size=$now
+    done
+    echo "$size"
+}
 
 # --- an X server of our own on a free display, and a window manager on it
 Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &

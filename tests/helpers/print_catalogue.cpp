@@ -46,15 +46,13 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents();
     if (options.contains(QStringLiteral("top")))
         frmAdvanced->findChild<QLineEdit*>(QStringLiteral("eTop"))->setText(options["top"]);
-    for (const char* group : {"paper", "orientation"}) {
-        const QString name = QLatin1String(group);
-        if (options.contains(name))
-            frmAdvanced
-                ->findChild<RadioGroup*>(name == QLatin1String("paper")
-                                             ? QStringLiteral("rgPaperSize")
-                                             : QStringLiteral("rgOrientation"))
-                ->setItemIndex(options[name].toInt());
-    }
+    auto choose = [&](const char* group, const QString& option) {
+        if (options.contains(option))
+            frmAdvanced->findChild<RadioGroup*>(QLatin1String(group))
+                ->setItemIndex(options[option].toInt());
+    };
+    choose("rgPaperSize", QStringLiteral("paper"));
+    choose("rgOrientation", QStringLiteral("orientation"));
     auto choosePrinter = [](QComboBox* printers, const QString& name) {
         printers->setCurrentIndex(printers->findText(name));
         if (printers->currentIndex() < 0) {
