@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fontservices/FaceFile.h"
+
 #include <QFont>
 #include <QObject>
 #include <QStringList>
@@ -68,6 +70,14 @@ public:
     // Draws the text with its top left corner at the point in the painter's font and pen, over
     // the painter's background when the background mode is opaque.
     static void drawText(QPainter& painter, const QPoint& topLeft, const QString& text);
+
+    // The file and face the font draws with (family, style name, weight and slant as set), found
+    // without asking fontconfig to match where the face index knows the family; the styles the
+    // face lacks are marked synthetic. Remembered until the next change notice. Invalid only where
+    // no face at all can be found.
+    static FaceFile faceFileFor(const QFont& font);
+    // A face that has a glyph for the character, near the style asked; invalid when none has.
+    static FaceFile fallbackFaceFor(char32_t character, bool bold, bool italic);
 
 signals:
     // Sent after every single add and remove of a font file.
