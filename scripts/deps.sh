@@ -12,6 +12,8 @@ packages=(
   # catalogues for its standard dialogs (a run-time need)
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libjpeg62-turbo-dev libcups2-dev libfontconfig-dev
+  # text shaping and the one paint path of catalogue pages (preview images and PDF)
+  libharfbuzz-dev libcairo2-dev libfreetype-dev
   # fonts the program and its tests rely on
   fontconfig fonts-liberation2 fonts-dejavu-core
 )
@@ -22,6 +24,8 @@ if [ "${1:-}" = "--tests" ]; then
     # libjpeg's own reader, to check exported JPEG files
     libjpeg-turbo-progs
     cups printer-driver-cups-pdf poppler-utils
+    # reading a PDF's outline in the checks
+    qpdf
     # faces a PDF writer finds hard: no bold or italic of their own, colour glyphs, CJK, symbols
     fonts-arabeyes fonts-noto-color-emoji fonts-wqy-microhei fonts-opensymbol
     # the Debian package's checks
