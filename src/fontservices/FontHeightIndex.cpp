@@ -114,7 +114,7 @@ FontHeightIndex::FontHeightIndex(const QList<FcPattern*>& addedFaces)
 
     for (auto it = foundryOf.constBegin(); it != foundryOf.constEnd(); ++it) {
         if (*it == QLatin1String("\n"))
-            m_families.remove(it.key());
+            m_perFoundry.insert(it.key());
     }
 }
 
@@ -185,7 +185,7 @@ QList<const FontHeightIndex::Face*> FontHeightIndex::bestFaces(const QString& fa
 {
     QList<const Face*> best;
     auto it = m_families.constFind(family.toLower());
-    if (it == m_families.constEnd())
+    if (it == m_families.constEnd() || m_perFoundry.contains(it.key()))
         return best;
     const int wantWeight = bold ? QFont::Bold : QFont::Normal;
     const int wantStyle = italic ? QFont::StyleItalic : QFont::StyleNormal;
@@ -346,7 +346,7 @@ int FontHeightIndex::styledLineHeight(const QString& family, const QString& styl
     // the bold or slant the face lacks; made-up styles are left to Qt.
     QList<const Face*> faces;
     auto it = m_families.constFind(family.toLower());
-    if (it == m_families.constEnd())
+    if (it == m_families.constEnd() || m_perFoundry.contains(it.key()))
         return -1;
     for (const Face& face : *it) {
         if (face.styleName != styleName)
@@ -394,4 +394,33 @@ int FontHeightIndex::agreedHeight(const QList<const Face*>& faces, qreal pixelSi
             return -1;
     }
     return height;
+}
+
+bool FontHeightIndex::faceFor(const QString& family, const QString& styleName, bool bold,
+                              bool italic, FaceFile* face) const
+{
+    const Face* chosen = nullptr;
+    if (!styleName.isEmpty()) {
+        auto it = m_families.constFind(family.toLower());
+        if (it == m_families.constEnd() || m_perFoundry.contains(it.key()))
+            return false;
+        for (const Face& f : *it) {
+            if (f.styleName == styleName) {
+                chosen = &f;
+                break;
+            }
+        }
+    } else {
+        const QList<const Face*> best = bestFaces(family, bold, italic);
+        if (!best.isEmpty())
+            chosen = best.first();
+    }
+    if (!chosen)
+        return false;
+    face->file = chosen->file;
+    face->index = chosen->index;
+    // Qt makes up bold for a face lighter than demibold and a slant for an upright face.
+    face->syntheticBold = bold && chosen->weight < QFont::DemiBold;
+    face->syntheticOblique = italic && chosen->style == QFont::StyleNormal;
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fontservices/FaceFile.h"
+
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -42,6 +44,13 @@ public:
     int styledLineHeight(const QString& family, const QString& styleName, qreal pixelSize,
                          bool bold, bool italic, const Reference& reference);
 
+    // The face Qt would draw the family in, at the style name when one is given (how a full name
+    // of an added file selects its face), or else the nearest weight and slant; the styles asked
+    // for that the face lacks are marked synthetic. False where the index cannot tell (unknown
+    // names and aliases, families listed per foundry); the caller then asks fontconfig.
+    bool faceFor(const QString& family, const QString& styleName, bool bold, bool italic,
+                 FaceFile* face) const;
+
     // How many faces fontconfig listed.
     int faceCount() const { return m_faceCount; }
 
@@ -78,5 +87,6 @@ private:
     QHash<QString, QList<Face>> m_families; // key: family name as Qt lists it, lower case
     QHash<QByteArray, Metrics> m_metrics;   // key: file + '\n' + index
     QSet<QByteArray> m_listedFaces;         // the same keys, each face registered once
+    QSet<QString> m_perFoundry;             // families Qt lists once per foundry
     int m_faceCount = 0;
 };

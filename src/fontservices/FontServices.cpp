@@ -50,6 +50,8 @@ struct State
     std::unique_ptr<FontHeightIndex> heights;
     QList<AddedFile> added;
     QHash<QString, AddedFace> fullNameFaces; // key: case-folded full name
+    QHash<QString, FaceFile> faceFiles;      // key: faceKey()
+    QHash<quint64, FaceFile> fallbackFaces;  // key: character, bold, italic
 };
 
 State& state()
@@ -97,6 +99,64 @@ void readFullNames(AddedFile& file)
 bool isDefaultFace(const QString& face)
 {
     return face.compare(defaultFace, Qt::CaseInsensitive) == 0;
+}
+
+FontHeightIndex& heightIndex()
+{
+    State& s = state();
+    if (!s.heights) {
+        QList<FcPattern*> addedFaces;
+        for (const AddedFile& file : std::as_const(s.added)) {
+            for (const FacePattern& pattern : file.faces)
+                addedFaces.append(pattern.get());
+        }
+        s.heights = std::make_unique<FontHeightIndex>(addedFaces);
+    }
+    return *s.heights;
+}
+
+// What fontconfig matches for a pattern already holding the family or characters asked for.
+FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t character = 0)
+{
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FaceFile face;
+    auto take = [&](FcPattern* match) {
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch)
+            return false;
+        if (character) {
+            FcCharSet* charset = nullptr;
+            if (FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) != FcResultMatch ||
+                !FcCharSetHasChar(charset, character))
+                return false;
+        }
+        face.file = QByteArray(reinterpret_cast<const char*>(file));
+        FcPatternGetInteger(match, FC_INDEX, 0, &face.index);
+        int weight = FC_WEIGHT_REGULAR;
+        FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
+        int slant = FC_SLANT_ROMAN;
+        FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+        face.syntheticBold = bold && weight < FC_WEIGHT_DEMIBOLD;
+        face.syntheticOblique = italic && slant == FC_SLANT_ROMAN;
+        return true;
+    };
+    FcResult result = FcResultNoMatch;
+    if (character) {
+        // The nearest face need not have the character; the nearest one that has it.
+        if (FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result)) {
+            for (int i = 0; i < sorted->nfont && !face.isValid(); ++i)
+                take(sorted->fonts[i]);
+            FcFontSetDestroy(sorted);
+        }
+    } else if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+        take(match);
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return face;
 }
 
 int screenDpi(const QPaintDevice* device)
@@ -215,6 +275,8 @@ void FontServices::sendFontChange()
     s.familiesValid = false;
     s.families.clear();
     s.heights.reset();
+    s.faceFiles.clear();
+    s.fallbackFaces.clear();
     emit notifier()->fontsChanged();
 }
 
@@ -263,14 +325,7 @@ int FontServices::quickLineHeight(const QString& face, bool bold, bool italic,
     if (isDefaultFace(face))
         return -1;
     State& s = state();
-    if (!s.heights) {
-        QList<FcPattern*> addedFaces;
-        for (const AddedFile& file : std::as_const(s.added)) {
-            for (const FacePattern& pattern : file.faces)
-                addedFaces.append(pattern.get());
-        }
-        s.heights = std::make_unique<FontHeightIndex>(addedFaces);
-    }
+    FontHeightIndex& heights = heightIndex();
     // Qt turns a point size into a pixel size at the device's resolution, kept to 1/100 pixel.
     const qreal pixelSize =
         std::floor(defaultPointSize() * screenDpi(device) / 72.0 * 100.0 + 0.5) / 100.0;
@@ -279,9 +334,9 @@ int FontServices::quickLineHeight(const QString& face, bool bold, bool italic,
     };
     const auto added = s.fullNameFaces.constFind(face.toCaseFolded());
     if (added != s.fullNameFaces.constEnd())
-        return s.heights->styledLineHeight(added->family, added->style, pixelSize, bold, italic,
-                                           reference);
-    return s.heights->lineHeight(face, pixelSize, bold, italic, reference);
+        return heights.styledLineHeight(added->family, added->style, pixelSize, bold, italic,
+                                        reference);
+    return heights.lineHeight(face, pixelSize, bold, italic, reference);
 }
 
 int FontServices::lineHeight(const QString& face, bool bold, bool italic,
@@ -311,4 +366,51 @@ void FontServices::drawText(QPainter& painter, const QPoint& topLeft, const QStr
         painter.fillRect(QRect(topLeft, QSize(metrics.horizontalAdvance(text), metrics.height())),
                          painter.background());
     painter.drawText(topLeft.x(), topLeft.y() + metrics.ascent(), text);
+}
+
+FaceFile FontServices::faceFileFor(const QFont& font)
+{
+    const QString family = font.family();
+    const QString styleName = font.styleName();
+    const bool bold = font.weight() > QFont::Medium;
+    const bool italic = font.style() != QFont::StyleNormal;
+    const QString key = family + QLatin1Char('\n') + styleName + QLatin1Char('\n') +
+                        QLatin1Char(bold ? 'b' : '-') + QLatin1Char(italic ? 'i' : '-');
+    State& s = state();
+    const auto known = s.faceFiles.constFind(key);
+    if (known != s.faceFiles.constEnd())
+        return *known;
+    FaceFile face;
+    // The index answers for every listed family without a match against every installed face;
+    // aliases ("Sans Serif", a family not installed) go to fontconfig, as Qt sends them.
+    if (!heightIndex().faceFor(family, styleName, bold, italic, &face)) {
+        FcPattern* pattern = FcPatternCreate();
+        const QByteArray name = family.toUtf8();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+        if (!styleName.isEmpty()) {
+            const QByteArray style = styleName.toUtf8();
+            FcPatternAddString(pattern, FC_STYLE,
+                               reinterpret_cast<const FcChar8*>(style.constData()));
+        }
+        face = matchedFace(pattern, bold, italic);
+    }
+    s.faceFiles.insert(key, face);
+    return face;
+}
+
+FaceFile FontServices::fallbackFaceFor(char32_t character, bool bold, bool italic)
+{
+    const quint64 key = (quint64(character) << 2) | (bold ? 2 : 0) | (italic ? 1 : 0);
+    State& s = state();
+    const auto known = s.fallbackFaces.constFind(key);
+    if (known != s.fallbackFaces.constEnd())
+        return *known;
+    FcPattern* pattern = FcPatternCreate();
+    FcCharSet* charset = FcCharSetCreate();
+    FcCharSetAddChar(charset, character);
+    FcPatternAddCharSet(pattern, FC_CHARSET, charset);
+    FcCharSetDestroy(charset);
+    const FaceFile face = matchedFace(pattern, bold, italic, character);
+    s.fallbackFaces.insert(key, face);
+    return face;
 }
