@@ -1,11 +1,20 @@
 #include "engine/PageStore.h"
 
+#include "engine/PagePainter.h"
+#include "engine/TextLayout.h"
+
 #include <QPainter>
+
+#include <cmath>
 
 PageStore::PageStore(QSize pageSize, QObject* parent) : QObject(parent), m_pageSize(pageSize) {}
 
 void PageStore::addPage(RecordedPage page)
 {
+    for (PageItem& item : page.items) {
+        if (item.kind == PageItem::Kind::Text && !item.layout)
+            item.layout = TextShaper::layOut(item.font, item.text, item.rect.width(), item.flags);
+    }
     m_pages.push_back(std::move(page));
     emit pageAdded(pageCount());
 }
@@ -33,28 +42,29 @@ void PageStore::paintPage(int index, QPainter& painter) const
 {
     if (index < 0 || index >= pageCount())
         return;
-    painter.save();
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::NoBrush);
-    for (const PageItem& item : m_pages[size_t(index)].items) {
-        if (item.kind == PageItem::Kind::Frame) {
-            const QRectF r = QRectF(item.rect).adjusted(0.5, 0.5, -0.5, -0.5);
-            if (item.sides & Qt::TopEdge)
-                painter.drawLine(r.topLeft(), r.topRight());
-            if (item.sides & Qt::BottomEdge)
-                painter.drawLine(r.bottomLeft(), r.bottomRight());
-            if (item.sides & Qt::LeftEdge)
-                painter.drawLine(r.topLeft(), r.bottomLeft());
-            if (item.sides & Qt::RightEdge)
-                painter.drawLine(r.topRight(), r.bottomRight());
-            continue;
-        }
-        // Text is clipped to its label.
-        painter.save();
-        painter.setClipRect(item.rect, Qt::IntersectClip);
-        painter.setFont(item.font);
-        painter.drawText(item.rect, item.flags, item.text);
-        painter.restore();
+    // Drawn as an image at the device's scale, so that what shows is cairo's drawing of the
+    // glyph runs, the same the PDF carries.
+    const QTransform t = painter.transform();
+    const double scale = std::hypot(t.m11(), t.m12());
+    if (scale <= 0)
+        return;
+    const QRect device = t.mapRect(QRectF(QPointF(0, 0), QSizeF(m_pageSize))).toAlignedRect();
+    QRect region(QPoint(0, 0), device.size());
+    if (painter.hasClipping()) {
+        const QRect clip = t.mapRect(painter.clipBoundingRect()).toAlignedRect();
+        region &= clip.translated(-device.topLeft());
     }
+    if (region.isEmpty())
+        return;
+    // On a high-resolution screen the image has the device's own pixels.
+    const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QRect pixels =
+        QRectF(QPointF(region.topLeft()) * ratio, QSizeF(region.size()) * ratio).toAlignedRect();
+    QImage image = PagePainter::render(m_pages[size_t(index)], scale * ratio, pixels);
+    image.setDevicePixelRatio(ratio);
+    painter.save();
+    painter.resetTransform();
+    painter.setClipping(false);
+    painter.drawImage(device.topLeft() + region.topLeft(), image);
     painter.restore();
 }

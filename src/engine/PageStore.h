@@ -5,9 +5,12 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <memory>
 #include <vector>
 
 class QPainter;
+struct TextLayout;
 
 // One drawing step of a recorded page, in layout units of 1/96 inch.
 struct PageItem
@@ -19,12 +22,23 @@ struct PageItem
     QFont font;      // Text only; sized in pixels at 96 per inch
     int flags = 0;   // Text only: Qt alignment and wrapping flags
     Qt::Edges sides; // Frame only
+    // Text only: the text shaped into glyph runs, so that drawing the page again, into the
+    // preview, a print or a PDF, matches no font and lays nothing out.
+    std::shared_ptr<const TextLayout> layout;
+};
+
+// An entry of a saved document's outline: a title and the point of the page it leads to.
+struct Bookmark
+{
+    QString title;
+    QPoint at; // layout units
 };
 
 struct RecordedPage
 {
     int number = 0; // the page number as printed
     std::vector<PageItem> items;
+    std::vector<Bookmark> bookmarks;
 };
 
 // The pages of one run, recorded as they are finished. The preview control, the printer and the
@@ -42,6 +56,7 @@ public:
     int pageCount() const { return int(m_pages.size()); }
     const RecordedPage& page(int index) const { return m_pages[size_t(index)]; }
 
+    // Text items without a layout are laid out here.
     void addPage(RecordedPage page);
     // Generation has ended (all data placed, or cancelled).
     void finish();
@@ -52,7 +67,8 @@ public:
     bool wasDetached() const { return m_detached; }
     void setAttached(bool attached);
 
-    // Draws page `index` (0-based) with the painter's transform mapping layout units to the device.
+    // Draws page `index` (0-based) with the painter's transform mapping layout units to the device
+    // (a scale and a translation), as the preview, the print and the PDF draw it.
     void paintPage(int index, QPainter& painter) const;
 
 signals:

@@ -4,6 +4,7 @@
 #include "engine/PageStore.h"
 
 #include <QPainter>
+#include <QPaintEvent>
 #include <QScrollBar>
 
 namespace {
@@ -146,7 +147,7 @@ void PreviewControl::scrollContentsBy(int, int)
     viewport()->update();
 }
 
-void PreviewControl::paintEvent(QPaintEvent*)
+void PreviewControl::paintEvent(QPaintEvent* event)
 {
     if (!m_store || m_page < 1 || m_page > m_store->pageCount())
         return;
@@ -163,6 +164,8 @@ void PreviewControl::paintEvent(QPaintEvent*)
     painter.translate(x, y);
     const double s = scale();
     painter.scale(s, s);
-    painter.setClipRect(QRect(QPoint(0, 0), m_store->pageSize()));
+    // Only the part in view is drawn: a page at a high zoom is far larger than the screen.
+    painter.setClipRect(painter.transform().inverted().mapRect(QRectF(event->rect())) &
+                        QRectF(QPointF(0, 0), QSizeF(m_store->pageSize())));
     m_store->paintPage(m_page - 1, painter);
 }

@@ -3,6 +3,7 @@
 #include "engine/PageStore.h"
 #include "engine/ReportModel.h"
 #include "engine/ReportPrinter.h"
+#include "engine/TextLayout.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -70,7 +71,7 @@ private:
     void startPage()
     {
         ++m_page;
-        m_current = RecordedPage{m_page, {}};
+        m_current = RecordedPage{m_page, {}, {}};
         m_open = true;
         m_y = m_report.setup.topMargin();
         const ReportBand& header = m_report.pageHeader;
@@ -126,8 +127,14 @@ private:
                              // An auto-size label is as wide as its longest line already;
                              // wrapping it would break lines on rounding alone.
                              (label->wordWrap() && !label->autoSize() ? Qt::TextWordWrap : 0);
+                // Shaped once here; measuring the band shaped the same text already, and the
+                // shaper keeps its recent layouts.
+                item.layout =
+                    TextShaper::layOut(item.font, item.text, item.rect.width(), item.flags);
                 m_current.items.push_back(std::move(item));
             }
+            if (!label->bookmark().isEmpty())
+                m_current.bookmarks.push_back({label->bookmark(), rect.topLeft()});
             if (label->frame())
                 m_current.items.push_back(frameItem(rect, label->frame()));
         }

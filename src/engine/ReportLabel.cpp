@@ -1,10 +1,9 @@
 #include "engine/ReportLabel.h"
 
 #include "engine/PageSetup.h"
+#include "engine/TextLayout.h"
 
 #include <cmath>
-#include <QFontMetrics>
-#include <QStringList>
 
 void ReportLabel::setText(const QString& text)
 {
@@ -57,28 +56,22 @@ QFont ReportLabel::layoutFont() const
 
 int ReportLabel::lineHeight() const
 {
-    return QFontMetrics(layoutFont()).height();
+    return TextShaper::metrics(layoutFont()).height();
 }
 
 int ReportLabel::neededHeight(const QString& text) const
 {
-    const QFontMetrics metrics(layoutFont());
     if (!m_wordWrap && !text.contains(QLatin1Char('\n')))
-        return metrics.height();
+        return lineHeight();
     // Several lines are measured as they are drawn, with the leading between them.
     const int wrap = m_wordWrap ? int(Qt::TextWordWrap) : 0;
-    return metrics
-        .boundingRect(QRect(0, 0, qMax(1, m_width), 1 << 20), int(m_alignment) | wrap, text)
-        .height();
+    return TextShaper::layOut(layoutFont(), text, qMax(1, m_width), int(m_alignment) | wrap)
+        ->height;
 }
 
 int ReportLabel::textWidth(const QString& text) const
 {
-    const QFontMetricsF metrics(layoutFont());
-    qreal widest = 0;
-    for (const QString& line : text.split(QLatin1Char('\n')))
-        widest = qMax(widest, metrics.horizontalAdvance(line));
-    return int(std::ceil(widest));
+    return int(std::ceil(TextShaper::layOut(layoutFont(), text, 1 << 20, 0)->width));
 }
 
 void ReportLabel::fitTo(const QString& text)

@@ -46,6 +46,10 @@ public:
     void setFrame(Qt::Edges sides) { m_frame = sides; }
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool on) { m_enabled = on; }
+    // A saved document's outline gets an entry of this title for each place the label is printed;
+    // none when empty.
+    const QString& bookmark() const { return m_bookmark; }
+    void setBookmark(const QString& title) { m_bookmark = title; }
 
     // The text as printed: for system-data labels the value of the run.
     QString printedText(const QString& dateTime, int pageNumber) const;
@@ -77,4 +81,5 @@ private:
     bool m_autoStretch = false;
     Qt::Edges m_frame;
     bool m_enabled = true;
+    QString m_bookmark;
 };

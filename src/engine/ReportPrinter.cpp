@@ -1,14 +1,12 @@
 #include "engine/ReportPrinter.h"
 
+#include "engine/PagePainter.h"
 #include "engine/PageSetup.h"
 #include "engine/PageStore.h"
 #include "engine/PrinterList.h"
 
 #include <QCoreApplication>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
+#include <QEventLoop>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -20,18 +18,6 @@
 namespace ReportPrinter {
 
 namespace {
-
-// The whole sheet is ours: the report's own margins are part of the recorded pages.
-QPageLayout pageLayoutOf(const PageStore& store)
-{
-    const QSizeF units = store.pageSize();
-    const bool landscape = units.width() > units.height();
-    const QSizeF portraitMm =
-        (landscape ? units.transposed() : units) * 25.4 / PageSetup::unitsPerInch;
-    return QPageLayout(
-        QPageSize(portraitMm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch),
-        landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
-}
 
 QString cupsOption(const cups_dest_t* dest, const char* name)
 {
@@ -114,20 +100,6 @@ int jobOptions(cups_dest_t* dest, const PageSetup& setup, cups_option_t** option
     return count;
 }
 
-// Runs `work` on a thread of its own and waits for it. Qt keeps its font engines and FreeType
-// faces per thread, and its PDF writer leaves a colour font's shared face in a changed state
-// when it embeds it (the next layout measures the emoji differently and loses some of them).
-// On a thread that ends with the job, that state goes with it: the preview drawn after a save or
-// a print is the preview drawn before it, and every saved file is made from the same state.
-template <typename Work> auto onOwnFontThread(Work work)
-{
-    decltype(work()) result{};
-    std::unique_ptr<QThread> thread(QThread::create([&] { result = work(); }));
-    thread->start();
-    thread->wait();
-    return result;
-}
-
 } // namespace
 
 QString printerName(int index)
@@ -141,26 +113,36 @@ QString printerName(int index)
     return names[current >= 0 ? current : 0];
 }
 
-int render(const PageStore& store, QPagedPaintDevice& device, int firstPage)
+int writePdf(const PageStore& store, int firstPage, QIODevice& out, QString* error)
 {
-    QPainter painter;
-    int drawn = 0;
-    for (int index = qMax(0, firstPage - 1); index < store.pageCount(); ++index) {
-        if (drawn == 0) {
-            if (!painter.begin(&device))
-                return -1;
-        } else {
-            device.newPage();
-        }
-        const double scale = device.logicalDpiX() / double(PageSetup::unitsPerInch);
-        painter.resetTransform();
-        painter.scale(scale, scale);
-        store.paintPage(index, painter);
-        ++drawn;
+    // The pages are copied (their glyph runs are shared, not copied): the store may go while the
+    // document is written, with the window that showed it.
+    std::vector<RecordedPage> pages;
+    for (int index = qMax(0, firstPage - 1); index < store.pageCount(); ++index)
+        pages.push_back(store.page(index));
+    PagePainter::PdfDocument document{store.title(), store.pageSize(), {}};
+    for (const RecordedPage& page : pages)
+        document.pages.push_back(&page);
+
+    bool written = false;
+    QString reason;
+    std::unique_ptr<QThread> thread(
+        QThread::create([&] { written = PagePainter::writePdf(document, out, &reason); }));
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread()) {
+        QEventLoop loop;
+        QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+        thread->start();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    } else {
+        thread->start();
     }
-    if (painter.isActive())
-        painter.end();
-    return drawn;
+    thread->wait();
+    if (!written) {
+        *error = reason;
+        return -1;
+    }
+    return int(pages.size());
 }
 
 int savePdf(const PageStore& store, const QString& path, int firstPage, QString* error)
@@ -170,21 +152,10 @@ int savePdf(const PageStore& store, const QString& path, int firstPage, QString*
         *error = file.errorString();
         return 0;
     }
-    const int drawn = onOwnFontThread([&] {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("Typovex"));
-        writer.setTitle(store.title());
-        writer.setPageLayout(pageLayoutOf(store));
-        writer.setResolution(1200);
-        const int pages = render(store, writer, firstPage);
-        if (pages == 0) {
-            // A document needs a page; an empty run gives one blank page.
-            QPainter blank(&writer);
-        }
-        return pages;
-    });
-    if (drawn < 0 || file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
+    const int written = writePdf(store, firstPage, file, error);
+    if (written < 0 || file.error() != QFileDevice::NoError) {
+        if (error->isEmpty())
+            *error = file.errorString();
         file.cancelWriting();
         return 0;
     }
@@ -192,7 +163,7 @@ int savePdf(const PageStore& store, const QString& path, int firstPage, QString*
         *error = file.errorString();
         return 0;
     }
-    return drawn;
+    return written;
 }
 
 ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
@@ -231,22 +202,16 @@ ReportEngine::PrintResult print(const PageStore& store, const PageSetup& setup,
     if (!dir.isValid())
         return {Result::Status::Failed, dir.errorString(), 0};
     const QString file = dir.filePath(QStringLiteral("job.pdf"));
-    const int sent = onOwnFontThread([&] {
-        QPrinter device(QPrinter::HighResolution);
-        device.setOutputFormat(QPrinter::PdfFormat);
-        device.setOutputFileName(file);
-        device.setPrinterName(printer);
-        device.setDocName(jobTitle);
-        device.setFullPage(true);
-        device.setPageLayout(pageLayoutOf(store));
-        return render(store, device, setup.firstPage);
-    });
-    if (sent < 0)
-        return {Result::Status::Failed,
-                QCoreApplication::translate("ReportPrinter", "The print job could not be prepared"),
-                0};
-    if (sent == 0)
+    if (qMax(0, setup.firstPage - 1) >= store.pageCount())
         return {Result::Status::Printed, {}, 0};
+    QString error;
+    const int sent = savePdf(store, file, setup.firstPage, &error);
+    if (sent <= 0)
+        return {
+            Result::Status::Failed,
+            QCoreApplication::translate("ReportPrinter", "The print job could not be prepared") +
+                (error.isEmpty() ? QString() : QStringLiteral(": ") + error),
+            0};
     const int job = cupsPrintFile(name.constData(), QFile::encodeName(file).constData(),
                                   jobTitle.toUtf8().constData(), options.count, options.list);
     if (job == 0)

@@ -5,7 +5,7 @@
 #include <QString>
 
 class PageStore;
-class QPagedPaintDevice;
+class QIODevice;
 struct PageSetup;
 
 // Replays stored pages onto paper or into a PDF file.
@@ -15,9 +15,10 @@ namespace ReportPrinter {
 // list; "" when no printer is installed.
 QString printerName(int index);
 
-// Draws pages from `firstPage` (1-based; 1 or less = all) onto a paged device already open for
-// the set-up's paper; returns the number of pages drawn.
-int render(const PageStore& store, QPagedPaintDevice& device, int firstPage);
+// Writes pages from `firstPage` (1-based; 1 or less = all) as a PDF document to `out`, on a
+// thread of its own while the interface goes on painting (user input waits); returns the pages
+// written, or -1 with `error` set. The printer is sent the very bytes a saved file holds.
+int writePdf(const PageStore& store, int firstPage, QIODevice& out, QString* error);
 
 // Writes pages from `firstPage` to a PDF file with the fonts embedded. The file is replaced only
 // when the whole document was written, so a failed save leaves an existing file as it was.

@@ -276,6 +276,7 @@ bool TfrmReport::qrFontRptNeedData()
     const QString& first = m_printList[m_printCursor];
     qrlText1->setFont(sampleFont(first));
     qrlText1->setText(ExpandMessage(first));
+    qrlText1->setBookmark(first);
     if (s.FontName)
         qrlFontName1->setText(first);
     if (s.FontName && qrlText1->height() < qrlFontName1->height())
@@ -290,6 +291,7 @@ bool TfrmReport::qrFontRptNeedData()
             const QString& second = m_printList[m_printCursor];
             qrlText2->setFont(sampleFont(second));
             qrlText2->setText(ExpandMessage(second));
+            qrlText2->setBookmark(second);
             if (s.FontName)
                 qrlFontName2->setText(second);
             if (qrlText2->height() + 4 > qbDetail->height())
@@ -298,6 +300,7 @@ bool TfrmReport::qrFontRptNeedData()
         } else {
             // Nothing left for the right column: it must not repeat the previous band's font.
             qrlText2->setText(QString());
+            qrlText2->setBookmark(QString());
             qrlFontName2->setText(QString());
             qrlText2->setEnabled(false);
         }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <atomic>
+#include <vector>
+
+class QIODevice;
+struct RecordedPage;
+typedef struct _cairo cairo_t;
+
+// The one paint path of recorded pages: the preview's images, the printer's job and the saved
+// PDF are all drawn here, from the same glyph runs, by cairo.
+namespace PagePainter {
+
+// Draws the page into the context, whose user space is in layout units (1/96 inch).
+void paint(const RecordedPage& page, cairo_t* cr);
+
+// The part `region` (device pixels) of the page drawn at `scale` device pixels per layout
+// unit on a transparent ground, as an image the size of the region.
+QImage render(const RecordedPage& page, double scale, const QRect& region);
+
+struct PdfDocument
+{
+    QString title;
+    QSize pageSize; // layout units
+    std::vector<const RecordedPage*> pages;
+};
+
+// Writes the pages as one PDF document to `out`, fonts embedded as subsets, text extractable, with
+// an outline entry for every bookmark of the pages and the title in the document's information.
+// Pages are written as they come, so memory does not grow with the document. An empty list
+// gives one blank page. False on a write error (`error` says which) or when `cancel` was set.
+bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
+              const std::atomic<bool>* cancel = nullptr);
+
+// True where cairo's font subsetter is known to fail on the face, which would drop this and
+// every later font from a PDF: such faces are written as outlines instead.
+bool subsetterFails(const QByteArray& file, int index);
+
+} // namespace PagePainter
