@@ -438,13 +438,50 @@ void paintItems(const RecordedPage& page, cairo_t* cr, bool vector)
     cairo_restore(cr);
 }
 
-cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length)
+// The PDF as cairo writes it, less the transparency group cairo gives every page. Nothing on a
+// catalogue page needs the group, but print filters that turn a PDF into PostScript (Ghostscript's
+// ps2write, the default of the print system's filters) then rasterise the whole page, at a paper
+// size of their own. The group is blanked out with spaces, so every offset of the file stays true.
+class PdfStream
 {
-    auto* out = static_cast<QIODevice*>(closure);
-    return out->write(reinterpret_cast<const char*>(data), length) == qint64(length)
-               ? CAIRO_STATUS_SUCCESS
-               : CAIRO_STATUS_WRITE_ERROR;
-}
+public:
+    explicit PdfStream(QIODevice& out) : m_out(out) {}
+
+    static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length)
+    {
+        auto* self = static_cast<PdfStream*>(closure);
+        self->m_pending.append(reinterpret_cast<const char*>(data), qsizetype(length));
+        return self->flush(false) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+    }
+
+    bool flush(bool all)
+    {
+        static const QByteArray group = "   /Group <<\n"
+                                        "      /Type /Group\n"
+                                        "      /S /Transparency\n"
+                                        "      /I true\n"
+                                        "      /CS /DeviceRGB\n"
+                                        "   >>\n";
+        for (qsizetype at = m_pending.indexOf(group); at >= 0;
+             at = m_pending.indexOf(group, at + group.size())) {
+            for (qsizetype i = at; i < at + group.size(); ++i) {
+                if (m_pending[i] != '\n')
+                    m_pending[i] = ' ';
+            }
+        }
+        // A group may begin in one piece and end in the next: its start is held back.
+        const qsizetype keep = all ? 0 : qMin(m_pending.size(), group.size() - 1);
+        const qsizetype ready = m_pending.size() - keep;
+        if (ready > 0 && m_out.write(m_pending.constData(), ready) != ready)
+            return false;
+        m_pending.remove(0, ready);
+        return true;
+    }
+
+private:
+    QIODevice& m_out;
+    QByteArray m_pending;
+};
 
 } // namespace
 
@@ -477,9 +514,11 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
               const std::atomic<bool>* cancel)
 {
     constexpr double pointsPerUnit = 72.0 / PageSetup::unitsPerInch;
-    const QSizeF points = QSizeF(document.pageSize) * pointsPerUnit;
-    cairo_surface_t* surface =
-        cairo_pdf_surface_create_for_stream(writeTo, &out, points.width(), points.height());
+    const QSizeF points = document.pagePoints.isEmpty() ? QSizeF(document.pageSize) * pointsPerUnit
+                                                        : document.pagePoints;
+    PdfStream stream(out);
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(PdfStream::write, &stream,
+                                                                   points.width(), points.height());
     const QByteArray title = document.title.toUtf8();
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title.constData());
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Typovex");
@@ -511,8 +550,10 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
         cairo_show_page(cr); // a document needs a page: an empty run gives one blank page
     cairo_destroy(cr);
     cairo_surface_finish(surface);
-    const cairo_status_t status = cairo_surface_status(surface);
+    cairo_status_t status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
+    if (status == CAIRO_STATUS_SUCCESS && !stream.flush(true))
+        status = CAIRO_STATUS_WRITE_ERROR;
     if (cancelled)
         return false;
     if (status != CAIRO_STATUS_SUCCESS) {
