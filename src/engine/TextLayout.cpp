@@ -438,8 +438,8 @@ FaceMetrics freeTypeMetrics(OpenFace& f, double pixelSize, int weight)
         m.underlinePosition = centre - m.lineThickness / 2;
     } else {
         const FT_Bitmap_Size& strike = face->available_sizes[f.strike < 0 ? 0 : f.strike];
-        if (FT_HAS_COLOR(face))
-            scaleFactor = fixedFromReal(pixelSize / strike.height);
+        if (FT_HAS_COLOR(face) && strike.height > 0)
+            scaleFactor = std::max<qint64>(1, fixedFromReal(pixelSize / strike.height));
         m.emSize = strike.y_ppem / 64.0 * scaleFactor / 64.0;
         m.glyphScale = scaleFactor / 64.0;
         const int score = int(weight * pixelSize);
