@@ -61,7 +61,7 @@ std::map<QString, int> fontconfigFiles()
     FcInit();
     std::map<QString, int> files;
     FcPattern* pattern = FcPatternCreate();
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_STYLE, nullptr);
     if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
         for (int i = 0; i < set->nfont; ++i) {
             FcChar8* file = nullptr;
@@ -90,38 +90,6 @@ QStringList installedFamilies()
     return families;
 }
 
-// Fires as often as the event loop lets it: the longest stretch between two firings is the
-// longest the interface went without handling events.
-struct GapWatch
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    double longestMs = 0;
-    GapWatch()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { tick(); });
-    }
-    void tick()
-    {
-        const qint64 now = clock.nsecsElapsed();
-        longestMs = std::max(longestMs, (now - last) / 1e6);
-        last = now;
-    }
-    void start()
-    {
-        clock.start();
-        timer.start();
-    }
-    void stop()
-    {
-        tick();
-        timer.stop();
-    }
-};
-
 struct Run
 {
     double firstMs = -1, wholeMs = -1, saveMs = -1, printMs = -1, gapMs = -1, cancelMs = -1;
@@ -140,9 +108,19 @@ Run previewRun(const QStringList& families, const QString& pdf, const QString& p
     settings.Fonts = families;
     TfrmReport host(settings);
     Run run;
-    GapWatch gaps;
     QElapsedTimer clock;
-    qint64 detachedAt = 0;
+    qint64 detachedAt = 0, lastTick = 0;
+    // Fires as often as the event loop lets it: the longest stretch between two firings is the
+    // longest the interface went without handling events.
+    QTimer ticks;
+    ticks.setTimerType(Qt::PreciseTimer);
+    ticks.setInterval(1);
+    auto tick = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        run.gapMs = std::max(run.gapMs, (now - lastTick) / 1e6);
+        lastTick = now;
+    };
+    QObject::connect(&ticks, &QTimer::timeout, &ticks, tick);
     host.qrFontRpt.onPreview = [&](PageStore& store) {
         store.setAttached(true);
         QObject::connect(&store, &PageStore::pageAdded, &store, [&, s = &store](int count) {
@@ -160,7 +138,8 @@ Run previewRun(const QStringList& families, const QString& pdf, const QString& p
         QObject::connect(&store, &PageStore::finished, &store, [&, s = &store](int count) {
             run.wholeMs = msSince(clock);
             run.pages = count;
-            gaps.stop();
+            tick();
+            ticks.stop();
             QTimer::singleShot(0, s, [&, s] {
                 QElapsedTimer phase;
                 if (!pdf.isEmpty() && cancelAtPage == 0) {
@@ -181,9 +160,8 @@ Run previewRun(const QStringList& families, const QString& pdf, const QString& p
         });
     };
     clock.start();
-    gaps.start();
+    ticks.start();
     ReportEngine::preview(host.qrFontRpt);
-    run.gapMs = gaps.longestMs;
     if (detachedAt > 0)
         run.cancelMs = (clock.nsecsElapsed() - detachedAt) / 1e6;
     return run;
@@ -200,7 +178,7 @@ int oursChild(const QStringList& args)
         int added = 0;
         for (const QFileInfo& file : QDir(addDir).entryInfoList(QDir::Files, QDir::Name))
             added += FontServices::addFontFile(file.filePath());
-        std::printf("add %.1f\nadded %d\n", msSince(clock), added);
+        std::printf("add_ms %.1f\nadded %d\n", msSince(clock), added);
     }
     const QStringList families = installedFamilies();
     QTemporaryDir dir;
@@ -209,8 +187,9 @@ int oursChild(const QStringList& args)
         previewRun(families, pdf, args.contains(QStringLiteral("--print")) ? printer : QString());
     const double peak = peakMb();
     const Run cancelled = previewRun(families, {}, {}, std::max(2, run.pages / 2));
-    std::printf("families %lld\nfaces %d\npages %d\nfirst %.1f\nwhole %.1f\nsave %.1f\nprint %.1f\n"
-                "gap %.1f\ncancel %.1f\npeak %.1f\npdfbytes %lld\n",
+    std::printf("families %lld\nfaces %d\npages %d\nfirst_page_ms %.1f\npreview_all_ms %.1f\n"
+                "save_pdf_ms %.1f\nprint_ms %.1f\ngap_ms %.1f\ncancel_ms %.1f\npeak_rss_mb %.1f\n"
+                "pdf_bytes %lld\n",
                 qlonglong(families.size()), faceCount(), run.pages, run.firstMs, run.wholeMs,
                 run.saveMs, run.printMs, run.gapMs, cancelled.cancelMs, peak,
                 qlonglong(QFileInfo(pdf).size()));
@@ -240,7 +219,8 @@ int referenceChild()
         y = 38;
         painter.setFont(page == 1 ? title : small);
         painter.drawText(QRect(left + 4, y + 4, width - 8, 20), Qt::AlignLeft,
-                         page == 1 ? QStringLiteral("Typovex") : QStringLiteral("Font list"));
+                         page == 1 ? QStringLiteral("Typovex")
+                                   : QStringLiteral("Windows font list"));
         if (page > 1)
             painter.drawRect(left, y, width, 20);
         y += page == 1 ? 30 : 20;
@@ -277,7 +257,7 @@ int referenceChild()
     }
     endPage();
     painter.end();
-    std::printf("reference %.1f\nrefpages %d\nrefpeak %.1f\n", msSince(clock), page, peakMb());
+    std::printf("ref_qt_pdf_ms %.1f\npages %d\npeak_rss_mb %.1f\n", msSince(clock), page, peakMb());
     return 0;
 }
 
@@ -327,31 +307,34 @@ double median(const std::vector<Figures>& runs, const char* key)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-void printOurs(const char* what, const Figures& f)
+// One kind of child run: its name in the output, its arguments, its environment changes.
+struct Config
 {
-    std::printf("%s: families %.0f, faces %.0f, pages %.0f, first page %.0f ms, whole %.0f ms, "
-                "save %.0f ms, peak %.0f MB, longest gap %.1f ms, cancel %.1f ms\n",
-                what, f.at("families"), f.at("faces"), f.at("pages"), f.at("first"), f.at("whole"),
-                f.at("save"), f.at("peak"), f.at("gap"), f.at("cancel"));
-    std::fflush(stdout);
-}
+    QString name;
+    QStringList args;
+    QStringList env = {};
+};
 
-// Series of `rounds` runs of ours, one per configuration in turn, after a warm-up of each.
-std::vector<std::vector<Figures>> oursSeries(int rounds, const std::vector<QStringList>& args,
-                                             const std::vector<QStringList>& envs)
+// Each configuration in turn, `rounds` times, after one untimed warm-up of each; prints every
+// run's figures as the child gave them.
+std::vector<std::vector<Figures>> series(int rounds, const std::vector<Config>& configs)
 {
-    std::vector<std::vector<Figures>> series(args.size());
+    std::vector<std::vector<Figures>> runs(configs.size());
     for (int round = -1; round < rounds; ++round) {
-        for (size_t c = 0; c < args.size(); ++c) {
-            const auto f = runChild(QStringList{QStringLiteral("--child-ours")} + args[c], envs[c]);
-            if (f && round >= 0) {
-                series[c].push_back(*f);
-                printOurs(qPrintable(QStringLiteral("  run %1 of %2").arg(round + 1).arg(c + 1)),
-                          *f);
-            }
+        for (size_t c = 0; c < configs.size(); ++c) {
+            const auto figures = runChild(configs[c].args, configs[c].env);
+            if (!figures || round < 0)
+                continue;
+            runs[c].push_back(*figures);
+            QString line = QStringLiteral("  %1, run %2:").arg(configs[c].name).arg(round + 1);
+            for (const auto& [key, value] : *figures)
+                line += QStringLiteral(" %1=%2").arg(key).arg(value, 0, 'f',
+                                                              value == qRound64(value) ? 0 : 1);
+            std::printf("%s\n", qPrintable(line));
+            std::fflush(stdout);
         }
     }
-    return series;
+    return runs;
 }
 
 // Nested subsets of the installed files, near 431, 817, 1,701 and all faces, each a fontconfig
@@ -366,8 +349,7 @@ void facesSubset(int rounds, const QString& work)
         dirs.insert(QFileInfo(file).path());
     }
     std::shuffle(order.begin(), order.end(), std::mt19937(20261209));
-    std::vector<QStringList> args, envs;
-    std::vector<int> wanted;
+    std::vector<Config> configs;
     for (const int target : {431, 817, 1701, 1 << 30}) {
         size_t n = 0;
         int faces = 0;
@@ -391,32 +373,33 @@ void facesSubset(int rounds, const QString& work)
         if (!conf.open(QIODevice::WriteOnly) || conf.write((xml + "</fontconfig>\n").toUtf8()) < 0)
             return;
         conf.close();
-        args.push_back({});
-        envs.push_back({QStringLiteral("FONTCONFIG_FILE=") + path});
-        wanted.push_back(faces);
+        configs.push_back({QStringLiteral("%1 faces").arg(faces),
+                           {QStringLiteral("--child-ours")},
+                           {QStringLiteral("FONTCONFIG_FILE=") + path}});
     }
-    std::printf("faces subsets: %d, %d, %d, %d faces; building their font cache\n", wanted[0],
-                wanted[1], wanted[2], wanted[3]);
+    std::printf("faces subsets: building their font cache\n");
     std::fflush(stdout);
     QProcess cache;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("FONTCONFIG_FILE"), envs.back().front().section('=', 1));
+    env.insert(QStringLiteral("FONTCONFIG_FILE"), configs.back().env.front().section('=', 1));
     cache.setProcessEnvironment(env);
     cache.start(QStringLiteral("fc-cache"), {});
-    cache.waitForFinished(timeoutS * 1000);
-    const auto series = oursSeries(rounds, args, envs);
+    if (!cache.waitForFinished(timeoutS * 1000))
+        std::printf("fc-cache did not finish in %d s; the warm-up runs build the cache\n",
+                    timeoutS);
+    const auto runs = series(rounds, configs);
     std::vector<double> previewPer, savePer;
     std::printf("faces subset (medians of %d): faces, families, ms per family for preview and "
                 "for save\n",
                 rounds);
-    for (size_t c = 0; c < series.size(); ++c) {
-        const double families = median(series[c], "families");
-        previewPer.push_back(median(series[c], "whole") / families);
-        savePer.push_back(median(series[c], "save") / families);
+    for (const std::vector<Figures>& c : runs) {
+        const double families = median(c, "families");
+        previewPer.push_back(median(c, "preview_all_ms") / families);
+        savePer.push_back(median(c, "save_pdf_ms") / families);
         std::printf("SUBSET faces=%.0f families=%.0f preview_ms_per_family=%.3f "
                     "save_ms_per_family=%.3f peak_rss_mb=%.0f\n",
-                    median(series[c], "faces"), families, previewPer.back(), savePer.back(),
-                    median(series[c], "peak"));
+                    median(c, "faces"), families, previewPer.back(), savePer.back(),
+                    median(c, "peak_rss_mb"));
     }
     auto spread = [](const std::vector<double>& v) {
         const auto [low, high] = std::minmax_element(v.begin(), v.end());
@@ -447,11 +430,12 @@ void printJob(int rounds)
                                    .trimmed()));
         return;
     }
-    const auto series = oursSeries(rounds, {QStringList{QStringLiteral("--print"), queue}},
-                                   std::vector<QStringList>(1));
-    std::printf("print job to %s (medians of %d): finished store to the job handed to CUPS %.0f "
-                "ms; Save as PDF %.0f ms\n",
-                qPrintable(queue), rounds, median(series[0], "print"), median(series[0], "save"));
+    const auto runs = series(
+        rounds, {{queue, {QStringLiteral("--child-ours"), QStringLiteral("--print"), queue}}});
+    std::printf("PRINTJOB queue=%s print_ms=%.0f save_pdf_ms=%.0f (medians of %d): from a finished "
+                "store to the job handed to CUPS, and Save as PDF of the same store\n",
+                qPrintable(queue), median(runs[0], "print_ms"), median(runs[0], "save_pdf_ms"),
+                rounds);
 }
 
 quint32 be(const QByteArray& d, qsizetype at, int bytes)
@@ -468,8 +452,8 @@ void put(QByteArray& d, quint32 v, int bytes)
         d.append(char(v >> (8 * i)));
 }
 
-// A 'name' table (written as format 0) whose family names (IDs 1, 16, 21) and full name (4) are
-// `family`; empty when the table does not hold together.
+// A 'name' table (written as format 0) whose family names (IDs 1, 16, 21) and full names (4, 18)
+// are `family`; empty when the table does not hold together.
 QByteArray renamedTable(const QByteArray& name, const QString& family)
 {
     if (name.size() < 6 || 6 + 12 * qsizetype(be(name, 2, 2)) > name.size())
@@ -486,7 +470,7 @@ QByteArray renamedTable(const QByteArray& name, const QString& family)
         if (language >= 0x8000) // names by language tag: format 1 only
             continue;
         QByteArray text;
-        if (id == 1 || id == 4 || id == 16 || id == 21) {
+        if (id == 1 || id == 4 || id == 16 || id == 18 || id == 21) {
             for (const QChar c : family) // ASCII: Mac Roman on platform 1, UTF-16BE elsewhere
                 put(text, c.unicode(), platform == 1 ? 1 : 2);
         } else if (qint64(offset) + length <= name.size()) {
@@ -584,15 +568,17 @@ void families4000(int rounds)
     }
     std::printf("families 4000: %d renamed copies in %s\n", written, qPrintable(dir.path()));
     std::fflush(stdout);
-    const auto series = oursSeries(rounds, {QStringList{QStringLiteral("--add"), dir.path()}},
-                                   std::vector<QStringList>(1));
-    const auto& s = series[0];
+    const auto runs =
+        series(rounds, {{QStringLiteral("4,000 families"),
+                         {QStringLiteral("--child-ours"), QStringLiteral("--add"), dir.path()}}});
+    const std::vector<Figures>& r = runs[0];
     std::printf("FAMILIES4000 families=%.0f faces=%.0f added=%.0f add_ms=%.0f pages=%.0f "
                 "first_page_ms=%.0f preview_all_ms=%.0f save_pdf_ms=%.0f peak_rss_mb=%.0f (goal "
                 "< 200) gap_ms=%.1f cancel_ms=%.1f\n",
-                median(s, "families"), median(s, "faces"), median(s, "added"), median(s, "add"),
-                median(s, "pages"), median(s, "first"), median(s, "whole"), median(s, "save"),
-                median(s, "peak"), median(s, "gap"), median(s, "cancel"));
+                median(r, "families"), median(r, "faces"), median(r, "added"), median(r, "add_ms"),
+                median(r, "pages"), median(r, "first_page_ms"), median(r, "preview_all_ms"),
+                median(r, "save_pdf_ms"), median(r, "peak_rss_mb"), median(r, "gap_ms"),
+                median(r, "cancel_ms"));
 }
 
 } // namespace
@@ -618,28 +604,15 @@ int main(int argc, char** argv)
     std::printf("bench set: %d faces as fontconfig lists them\n", faceCount());
     std::fflush(stdout);
 
-    std::vector<Figures> ours, refs;
-    for (int round = -1; round < rounds; ++round) {
-        const auto o = runChild({QStringLiteral("--child-ours")});
-        const auto r = runChild({QStringLiteral("--child-ref")});
-        if (round < 0)
-            continue; // warm-up
-        if (o) {
-            ours.push_back(*o);
-            printOurs(qPrintable(QStringLiteral("run %1 ours").arg(round + 1)), *o);
-        }
-        if (r) {
-            refs.push_back(*r);
-            std::printf("run %d reference: %.0f ms, %.0f pages, peak %.0f MB\n", round + 1,
-                        r->at("reference"), r->at("refpages"), r->at("refpeak"));
-        }
-        std::fflush(stdout);
-    }
+    const auto runs =
+        series(rounds, {{QStringLiteral("ours"), {QStringLiteral("--child-ours")}},
+                        {QStringLiteral("reference"), {QStringLiteral("--child-ref")}}});
+    const std::vector<Figures>&ours = runs[0], &refs = runs[1];
     std::printf("longest gap between handled events while generating: %.1f ms (goal < 50 ms)\n",
-                median(ours, "gap"));
+                median(ours, "gap_ms"));
     std::printf("closing the preview mid-run until generation returns: %.1f ms (goal < 100 ms)\n",
-                median(ours, "cancel"));
-    std::printf("reference peak memory %.0f MB\n", median(refs, "refpeak"));
+                median(ours, "cancel_ms"));
+    std::printf("reference peak memory %.0f MB\n", median(refs, "peak_rss_mb"));
     std::fflush(stdout);
 
     QTemporaryDir work;
@@ -650,13 +623,13 @@ int main(int argc, char** argv)
     if (args.contains(QStringLiteral("--families-4000")))
         families4000(rounds);
 
-    const double whole = median(ours, "whole"), save = median(ours, "save");
-    const double ref = median(refs, "reference");
+    const double whole = median(ours, "preview_all_ms"), save = median(ours, "save_pdf_ms");
+    const double ref = median(refs, "ref_qt_pdf_ms");
     std::printf("RESULT families=%.0f faces=%.0f pages=%.0f first_page_ms=%.1f "
                 "preview_all_ms=%.1f save_pdf_ms=%.1f peak_rss_mb=%.1f ref_qt_pdf_ms=%.1f "
                 "ratio_vs_ref=%.3f\n",
                 median(ours, "families"), median(ours, "faces"), median(ours, "pages"),
-                median(ours, "first"), whole, save, median(ours, "peak"), ref,
+                median(ours, "first_page_ms"), whole, save, median(ours, "peak_rss_mb"), ref,
                 ref > 0 && whole >= 0 && save >= 0 ? (whole + save) / ref : -1.0);
     return ours.empty() || refs.empty() ? 1 : 0;
 }
