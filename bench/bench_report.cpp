@@ -601,7 +601,11 @@ int main(int argc, char** argv)
         else if (args[i].toInt() > 0)
             rounds = args[i].toInt();
     }
-    std::printf("bench set: %d faces as fontconfig lists them\n", faceCount());
+    const int faces = faceCount();
+    QFile load(QStringLiteral("/proc/loadavg"));
+    std::printf("bench set: %d faces as fontconfig lists them%s; load average %s\n", faces,
+                faces < 3000 ? " (fewer than the bench set's 3,171: not fully installed?)" : "",
+                load.open(QIODevice::ReadOnly) ? load.readLine(15).trimmed().constData() : "?");
     std::fflush(stdout);
 
     const auto runs =
@@ -610,7 +614,8 @@ int main(int argc, char** argv)
     const std::vector<Figures>&ours = runs[0], &refs = runs[1];
     std::printf("longest gap between handled events while generating: %.1f ms (goal < 50 ms)\n",
                 median(ours, "gap_ms"));
-    std::printf("closing the preview mid-run until generation returns: %.1f ms (goal < 100 ms)\n",
+    std::printf("closing the preview mid-run until generation returns: %.1f ms (goal < 100 ms; "
+                "-1: every run ended before the close arrived)\n",
                 median(ours, "cancel_ms"));
     std::printf("reference peak memory %.0f MB\n", median(refs, "peak_rss_mb"));
     std::fflush(stdout);
