@@ -700,7 +700,7 @@ struct Shaper
             if (faces[i].open->hasGlyph(c))
                 return int(i);
         }
-        const FaceFile fallback = FontServices::fallbackFaceFor(c, bold, italic);
+        const FaceFile fallback = FontServices::fallbackFaceFor(c, font.family(), bold, italic);
         if (!fallback.isValid())
             return 0;
         const int index = faceFor(fallback);
