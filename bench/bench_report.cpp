@@ -93,6 +93,7 @@ QStringList installedFamilies()
 struct Run
 {
     double firstMs = -1, wholeMs = -1, saveMs = -1, printMs = -1, gapMs = -1, cancelMs = -1;
+    double storePeakMb = -1; // peak memory when the store is finished, before the save
     int pages = 0;
     QString error;
 };
@@ -138,6 +139,7 @@ Run previewRun(const QStringList& families, const QString& pdf, const QString& p
         QObject::connect(&store, &PageStore::finished, &store, [&, s = &store](int count) {
             run.wholeMs = msSince(clock);
             run.pages = count;
+            run.storePeakMb = peakMb();
             tick();
             ticks.stop();
             QTimer::singleShot(0, s, [&, s] {
@@ -189,10 +191,10 @@ int oursChild(const QStringList& args)
     const Run cancelled = previewRun(families, {}, {}, std::max(2, run.pages / 2));
     std::printf("families %lld\nfaces %d\npages %d\nfirst_page_ms %.1f\npreview_all_ms %.1f\n"
                 "save_pdf_ms %.1f\nprint_ms %.1f\ngap_ms %.1f\ncancel_ms %.1f\npeak_rss_mb %.1f\n"
-                "pdf_bytes %lld\n",
+                "pdf_bytes %lld\nstore_peak_mb %.1f\n",
                 qlonglong(families.size()), faceCount(), run.pages, run.firstMs, run.wholeMs,
                 run.saveMs, run.printMs, run.gapMs, cancelled.cancelMs, peak,
-                qlonglong(QFileInfo(pdf).size()));
+                qlonglong(QFileInfo(pdf).size()), run.storePeakMb);
     if (!run.error.isEmpty())
         std::fprintf(stderr, "ours: %s\n", qPrintable(run.error));
     return run.error.isEmpty() && run.pages > 0 ? 0 : 1;
