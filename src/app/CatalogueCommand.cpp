@@ -247,6 +247,11 @@ QStringList fontList(const QStringList& found, bool onlyFound, bool withInstalle
     return fonts;
 }
 
+QString counted(int n, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
 QString sizeText(qint64 bytes)
 {
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
@@ -403,9 +408,9 @@ int runCatalogue(const Options& options)
         return OutputFailed;
     }
     if (!options.quiet)
-        say(QStringLiteral("%1 fonts, %2 pages, %3 s%4, %5")
-                .arg(fonts.size())
-                .arg(pages)
+        say(QStringLiteral("%1, %2, %3 s%4, %5")
+                .arg(counted(int(fonts.size()), "font", "fonts"))
+                .arg(counted(pages, "page", "pages"))
                 .arg(progress.seconds(), 0, 'f', 1)
                 .arg(bytes >= 0 ? QStringLiteral(", ") + sizeText(bytes) : QString())
                 .arg(where));
