@@ -243,7 +243,8 @@ int main(int argc, char** argv)
     {
         const char* title;
         QStringList args;
-        QList<double> seconds, peaks;
+        QList<double> seconds = {};
+        QList<double> peaks = {};
         int pages = 0;
     };
     QList<Contestant> contestants = {
