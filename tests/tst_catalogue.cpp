@@ -5,6 +5,7 @@
 #include "base/Messages.h"
 #include "FontFixtures.h"
 #include "fonts/FontCheckList.h"
+#include "fonts/FontSelection.h"
 #include "report/QRPreview.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
@@ -132,6 +133,8 @@ class TestCatalogue : public QObject
         auto* list = frmAdvanced->findChild<FontCheckList*>(QStringLiteral("clbFonts"));
         for (int i = 0; i < list->count(); ++i)
             list->setChecked(i, families.match(list->name(i)).hasMatch());
+        // As after a click: "All fonts" follows the ticks.
+        frmAdvanced->fontSelection()->clbFontsClickCheck();
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -252,7 +255,11 @@ private slots:
         const auto settingsBefore = snapshot(m_config);
         for (QString& arg : args)
             arg.replace("@out", out).replace("@fonts", m_fonts).replace("@chosen", chosenFile);
-        const bool toStdout = !args.contains("--pdf") && !args.contains("--print") && !terminal;
+        const bool toStdout =
+            status == 0 && !terminal &&
+            std::none_of(args.cbegin(), args.cend(), [](const QString& a) {
+                return a == "--pdf" || a == "--print" || a == "--help" || a == "--version";
+            });
 
         Run run;
         if (terminal) {

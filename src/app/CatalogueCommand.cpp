@@ -583,6 +583,15 @@ int run(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // A reader that went away is a write error to report, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
+    // Without a runtime folder the toolkit picks one itself; saying so on every run would only be
+    // noise in a build log.
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths:")))
+                return;
+            std::fprintf(stderr, "%s\n",
+                         qFormatLogMessage(type, context, text).toLocal8Bit().constData());
+        });
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
