@@ -106,7 +106,7 @@ const QByteArray chosen = R"({"Software": {"Typovex": {
     "ListingProperties": {"Message": "%F!", "DateTime": 0, "TitleText": "Chosen title"},
     "PageLayout": {"Orientation": 7, "PaperSize": 0, "Columns": 1, "PointSize": 20,
                    "PrinterIndex": 99},
-    "HeaderFooter": {"RTFontName": "dejavu serif", "HFontName": "No Such Face"}}}})";
+    "HeaderFooter": {"RTFontName": "dejavu serif", "FFontName": "No Such Face"}}}})";
 
 } // namespace
 
