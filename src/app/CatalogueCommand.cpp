@@ -1,6 +1,7 @@
 #include "app/CatalogueCommand.h"
 
 #include "app/Translations.h"
+#include "base/Ending.h"
 #include "base/Errors.h"
 #include "base/Messages.h"
 #include "engine/PageStore.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <csignal>
@@ -104,12 +106,13 @@ ListingSettings loadSettings(const QString& document)
     const ListingSettings defaults = ListingSettings::defaults();
     ListingSettings values = defaults;
     const QStringList printers = PrinterList::names();
+    const int currentPrinter = PrinterList::currentIndex();
     const QStringList faces = FontServices::familyList();
     for (const ListingSettings::Field& f : ListingSettings::fields()) {
         if (f.control == C::Printer && printers.isEmpty())
             continue;
         try {
-            ListingSettings::readField(store, f, values, PrinterList::currentIndex());
+            ListingSettings::readField(store, f, values, currentPrinter);
         } catch (const TypovexError& error) {
             std::visit([&](auto member) { values.*member = defaults.*member; }, f.member);
             // The window skips an unreadable printer choice without a word, as here.
@@ -135,11 +138,6 @@ ListingSettings loadSettings(const QString& document)
     return values;
 }
 
-bool stopNever()
-{
-    return false;
-}
-
 // The fonts of the folders, added to the font table for the run as the Paths tab's Apply adds
 // them; removed again when this goes.
 class FolderFonts
@@ -162,6 +160,8 @@ public:
             }
         };
         for (const QString& root : roots) {
+            if (Ending::requested())
+                return;
             list(root);
             if (!recurse)
                 continue;
@@ -170,7 +170,7 @@ public:
                 const FolderWalk::Batch batch = walk.take(FontFolders::refreshMs);
                 for (const QString& folder : batch.folders)
                     list(folder);
-                if (batch.finished)
+                if (batch.finished || Ending::requested())
                     break;
                 if (batch.folders.isEmpty() && walk.idleMs() > FontFolders::stallMs) {
                     say(QStringLiteral("the folders below %1 are not all listed: the drive "
@@ -183,7 +183,9 @@ public:
         FontFileReader reader;
         QSet<QString> added;
         for (const QString& folder : std::as_const(folders)) {
-            const auto files = reader.read(folder, FontFolders::stallMs, stopNever);
+            if (Ending::requested())
+                return;
+            const auto files = reader.read(folder, FontFolders::stallMs, Ending::requested);
             if (!files) {
                 say(QStringLiteral("%1 stopped answering; its fonts are left out")
                         .arg(NativePath::shown(folder)));
@@ -339,6 +341,8 @@ int runCatalogue(const Options& options)
          fontList(folders.found(), options.onlyFromFolders, !options.onlyFromFolders))
         if (matchesAny(face, options.familyPatterns))
             fonts.append(face);
+    if (Ending::requested())
+        return Interrupted;
     if (fonts.isEmpty()) {
         say(QStringLiteral("no font to list"));
         return NothingToList;
@@ -354,12 +358,20 @@ int runCatalogue(const Options& options)
     store.setTitle(model.documentTitle);
     const auto needData = model.onNeedData;
     model.onNeedData = [&] {
+        // Told to end: no more bands, and nothing is written.
+        if (Ending::requested())
+            return false;
         const bool more = needData();
         progress.fonts(report.PrintCursor(), int(fonts.size()), store.pageCount());
         return more;
     };
     ReportEngine::generate(model, store);
     model.afterPrint();
+    if (Ending::requested()) {
+        progress.clear();
+        say(QStringLiteral("interrupted; nothing was written"));
+        return Interrupted;
+    }
 
     QString error;
     QString where;
@@ -384,10 +396,22 @@ int runCatalogue(const Options& options)
         where = QStringLiteral("sent to %1").arg(printer);
     } else if (options.output == Options::Output::Pdf) {
         progress.phase(QStringLiteral("writing %1 pages").arg(pages));
-        // Every page, as the preview's Save as PDF writes it.
-        ReportPrinter::savePdf(store, options.pdfPath, 0, &error);
-        if (!error.isEmpty())
+        // Every page, as the preview's Save as PDF writes it, and as atomically; the commit
+        // waits for the writer, so that an interrupt while it writes still leaves no file.
+        QSaveFile file(options.pdfPath);
+        if (!file.open(QIODevice::WriteOnly) ||
+            ReportPrinter::writePdf(store, 0, file, &error) < 0 || Ending::requested() ||
+            !file.commit()) {
+            if (error.isEmpty())
+                error = file.errorString();
+            file.cancelWriting();
+            if (Ending::requested()) {
+                progress.clear();
+                say(QStringLiteral("interrupted; nothing was written"));
+                return Interrupted;
+            }
             error = QStringLiteral("cannot write %1: %2").arg(options.pdfPath, error);
+        }
         bytes = QFileInfo(options.pdfPath).size();
         where = options.pdfPath;
     } else {
@@ -583,6 +607,14 @@ int run(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // A reader that went away is a write error to report, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
+    // Ctrl+C or a job's end stops the run at the next step, so that no half-made output and no
+    // temporary file is left behind.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action = {};
+        action.sa_handler = [](int) { Ending::request(); };
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
     // Without a runtime folder the toolkit picks one itself; saying so on every run would only be
     // noise in a build log.
     qInstallMessageHandler(

@@ -25,7 +25,7 @@ struct Options
 };
 
 // The exit statuses.
-enum Status { Done = 0, NothingToList = 1, UsageError = 2, OutputFailed = 3 };
+enum Status { Done = 0, NothingToList = 1, UsageError = 2, OutputFailed = 3, Interrupted = 130 };
 
 // Parses the arguments after the program's name; false with a one-line reason on a usage error.
 bool parse(const QStringList& arguments, Options& options, QString* reason);
