@@ -14,6 +14,8 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
+#include <cmath>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,11 +35,12 @@ struct FaceKey
     QByteArray file;
     int index;
     bool bold;
+    bool colour;
     bool operator==(const FaceKey&) const = default;
 };
 size_t qHash(const FaceKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.file, key.index, key.bold);
+    return qHashMulti(seed, key.file, key.index, key.bold, key.colour);
 }
 
 // cairo font faces by file. cairo opens the files itself and keeps only a few open at a time,
@@ -52,9 +55,9 @@ public:
         return cache;
     }
 
-    cairo_font_face_t* face(const FaceFile& file)
+    cairo_font_face_t* face(const FaceFile& file, bool colour)
     {
-        const FaceKey key{file.file, file.index, file.syntheticBold};
+        const FaceKey key{file.file, file.index, file.syntheticBold, colour};
         QMutexLocker lock(&m_mutex);
         if (cairo_font_face_t* known = m_faces.value(key))
             return known;
@@ -67,8 +70,9 @@ public:
         FcPatternAddBool(pattern, FC_HINTING, FcFalse);
         FcPatternAddBool(pattern, FC_ANTIALIAS, FcTrue);
         // Colour bitmap faces are nothing but embedded bitmaps: without them cairo draws
-        // nothing for such a face in an image, and fails in a PDF.
-        FcPatternAddBool(pattern, FC_EMBEDDED_BITMAP, FcTrue);
+        // nothing for such a face in an image, and fails in a PDF. Other faces are drawn from
+        // their outlines at every size, as the PDF has them.
+        FcPatternAddBool(pattern, FC_EMBEDDED_BITMAP, colour ? FcTrue : FcFalse);
         FcPatternAddBool(pattern, FC_COLOR, FcTrue);
         cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
         FcPatternDestroy(pattern);
@@ -322,7 +326,7 @@ bool cffSubsetterFails(const QByteArray& file, int index)
 
 bool FaceCache::subsetterFails(const QByteArray& file, int index)
 {
-    const FaceKey key{file, index, false};
+    const FaceKey key{file, index, false, false};
     {
         QMutexLocker lock(&m_mutex);
         const auto known = m_subsetterFails.constFind(key);
@@ -339,35 +343,59 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
 {
     if (run.glyphs.empty() || !run.face.isValid())
         return;
-    cairo_set_font_face(cr, FaceCache::instance().face(run.face));
+    // Made-up bold is drawn as the face's own glyphs with their outlines stroked, as wide as
+    // FreeType would embolden them (an em over 24). cairo's own emboldening turns the face into
+    // an outline font of its making in a PDF, which a reader then rasterises differently from the
+    // preview; a stroke is drawn alike by both.
+    FaceFile plain = run.face;
+    plain.syntheticBold = false;
+    cairo_set_font_face(cr, FaceCache::instance().face(plain, run.colour));
     cairo_matrix_t matrix;
     cairo_matrix_init_scale(&matrix, run.pixelSize, run.pixelSize);
     // A made-up slant as a shear of the font matrix: cairo's own is lost in its PDF output.
     if (run.face.syntheticOblique)
         matrix.xy = -0.2 * run.pixelSize;
     cairo_set_font_matrix(cr, &matrix);
+    // Glyphs sit on whole layout units, as an image at 96 dpi puts them, so that the PDF at any
+    // resolution shows what the preview shows.
     std::vector<cairo_glyph_t> glyphs(run.glyphs.size());
     for (size_t i = 0; i < glyphs.size(); ++i)
-        glyphs[i] = {run.glyphs[i], run.positions[i].x(), run.positions[i].y()};
+        glyphs[i] = {run.glyphs[i], std::round(run.positions[i].x()),
+                     std::round(run.positions[i].y())};
     const int count = int(glyphs.size());
+    const bool outlinesOnly =
+        vector && FaceCache::instance().subsetterFails(run.face.file, run.face.index);
     if (!vector) {
         cairo_show_glyphs(cr, glyphs.data(), count);
-        return;
-    }
-    if (FaceCache::instance().subsetterFails(run.face.file, run.face.index)) {
+    } else if (outlinesOnly) {
         cairo_new_path(cr);
         cairo_glyph_path(cr, glyphs.data(), count);
         cairo_fill(cr);
-        return;
+    } else {
+        // With its characters, so that the PDF's text can be searched and copied.
+        std::vector<cairo_text_cluster_t> clusters(run.clusters.size());
+        for (size_t i = 0; i < clusters.size(); ++i)
+            clusters[i] = {run.clusters[i].first, run.clusters[i].second};
+        cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(), count,
+                               clusters.data(), int(clusters.size()),
+                               run.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
+                                            : cairo_text_cluster_flags_t(0));
     }
-    // With its characters, so that the PDF's text can be searched and copied.
-    std::vector<cairo_text_cluster_t> clusters(run.clusters.size());
-    for (size_t i = 0; i < clusters.size(); ++i)
-        clusters[i] = {run.clusters[i].first, run.clusters[i].second};
-    cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(), count,
-                           clusters.data(), int(clusters.size()),
-                           run.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
-                                        : cairo_text_cluster_flags_t(0));
+    if (run.face.syntheticBold && !run.colour) {
+        // The outlines again, moved half the emboldening each way.
+        const double half = run.pixelSize / 48;
+        cairo_save(cr);
+        for (const auto& [dx, dy] :
+             {std::pair{-half, 0.0}, {half, 0.0}, {0.0, -half}, {0.0, half}}) {
+            cairo_new_path(cr);
+            cairo_save(cr);
+            cairo_translate(cr, dx, dy);
+            cairo_glyph_path(cr, glyphs.data(), count);
+            cairo_restore(cr);
+            cairo_fill(cr);
+        }
+        cairo_restore(cr);
+    }
 }
 
 void paintItems(const RecordedPage& page, cairo_t* cr, bool vector)
