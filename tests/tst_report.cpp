@@ -456,10 +456,23 @@ private slots:
         s.Bold = s.Italic = s.Underline = s.Strikeout = true;
         s.PointSize = 20;
 
-        auto previewImage = [&](QRect* sampleBox) {
+        // Pixels far from grey: a colour font's glyphs, not boxes standing for them.
+        auto colourfulPixels = [](const QImage& image, const QRect& box) {
+            int count = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y) {
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    count += qMax(c.red(), qMax(c.green(), c.blue())) -
+                                 qMin(c.red(), qMin(c.green(), c.blue())) >
+                             64;
+                }
+            }
+            return count;
+        };
+        auto previewImage = [&](QRect* sampleBox, int* colourShown = nullptr) {
             TfrmReport host(s);
             const std::unique_ptr<PageStore> store = generate(host);
-            QImage image(store->pageSize(), QImage::Format_Grayscale8);
+            QImage image(store->pageSize(), QImage::Format_RGB32);
             image.fill(Qt::white);
             QPainter painter(&image);
             store->paintPage(0, painter);
@@ -468,7 +481,9 @@ private slots:
                 if (item.kind == PageItem::Kind::Text && item.font.family() == face)
                     *sampleBox = item.rect;
             }
-            return image;
+            if (colourShown)
+                *colourShown = colourfulPixels(image, *sampleBox);
+            return image.convertToFormat(QImage::Format_Grayscale8);
         };
         // Pixels whose ink differs by more than a quarter of the grey scale, as a share of the
         // box: enough to ignore how two rasterisers smooth an edge.
@@ -490,7 +505,8 @@ private slots:
         };
 
         QRect box;
-        const QImage preview = previewImage(&box);
+        int previewColour = 0;
+        const QImage preview = previewImage(&box, &previewColour);
         QVERIFY2(!box.isEmpty(), "no sample of the face on page 1");
         QVERIFY2(inkOf(preview, box) > 0.01, "the preview shows no ink in the sample");
 
@@ -512,6 +528,19 @@ private slots:
         const QImage printed = QImage(dir.filePath(QStringLiteral("page.png")))
                                    .convertToFormat(QImage::Format_Grayscale8);
         QVERIFY(!printed.isNull());
+
+        if (face == QLatin1String("Noto Color Emoji")) {
+            // The emoji themselves, in colour, in the preview and in the PDF.
+            QProcess colour;
+            colour.start(pdftoppm,
+                         {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                          QStringLiteral("-singlefile"), pdf, dir.filePath("colour")});
+            QVERIFY(colour.waitForFinished(60000));
+            const QImage printedColour(dir.filePath(QStringLiteral("colour.png")));
+            QVERIFY2(previewColour > 50, qPrintable(QString::number(previewColour)));
+            QVERIFY2(colourfulPixels(printedColour, box) > previewColour / 2,
+                     qPrintable(QString::number(colourfulPixels(printedColour, box))));
+        }
 
         QRect again;
         const QImage later = previewImage(&again);

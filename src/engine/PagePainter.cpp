@@ -75,7 +75,9 @@ public:
         FcPatternAddInteger(pattern, FC_INDEX, file.index);
         FcPatternAddBool(pattern, FC_EMBOLDEN, file.syntheticBold ? FcTrue : FcFalse);
         // Unhinted outlines at the positions HarfBuzz gave, grey-scale smoothed, as in the PDF.
-        FcPatternAddBool(pattern, FC_HINTING, FcFalse);
+        // Not for colour bitmaps: cairo finds no bitmap at all in a face loaded unhinted.
+        if (!colour)
+            FcPatternAddBool(pattern, FC_HINTING, FcFalse);
         FcPatternAddBool(pattern, FC_ANTIALIAS, FcTrue);
         // Colour bitmap faces are nothing but embedded bitmaps: without them cairo draws
         // nothing for such a face in an image, and fails in a PDF. Other faces are drawn from

@@ -453,7 +453,8 @@ FaceMetrics freeTypeMetrics(OpenFace& f, double pixelSize, int weight)
             scaleFactor = std::max<qint64>(1, fixedFromReal(pixelSize / strike.height));
         m.emSize = strike.y_ppem / 64.0 * scaleFactor / 64.0;
         m.glyphScale = scaleFactor / 64.0;
-        const int score = int(weight * pixelSize);
+        // Qt's rule of thumb, on its weights of 100 to 900.
+        const int score = int(weight * pixelSize / 10);
         int thickness = score / 700;
         if (thickness < 2 && score >= 1050)
             thickness = 2;
