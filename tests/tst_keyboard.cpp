@@ -377,8 +377,9 @@ void tst_Keyboard::mainWindowTabOrder_data()
         << QStringList{"cbPrinters",  "rgOrientation_1", "eTop",      "eLeft",
                        "eRight",      "eBottom",         "rgUnits_1", "rgPaperSize_3",
                        "rgColumns_1", "seFirstPage"};
-    QTest::newRow("advanced Options")
-        << "tsOptions" << QStringList{"cbMinimise", "rgStartup_0", "cbBorders", "bSaveSettings"};
+    QTest::newRow("advanced Options") << "tsOptions"
+                                      << QStringList{"cbMinimise", "rgStartup_0", "cbBorders",
+                                                     "cbScriptSamples", "bSaveSettings"};
 }
 
 void tst_Keyboard::mainWindowTabOrder()
