@@ -345,8 +345,8 @@ void tst_Keyboard::mainWindowTabOrder_data()
         << QStringList{"cbWizTitle", "cbWizDateTime", "cbWizPageNo", "bPrev", "bNext", "bFinish"};
     QTest::newRow("wizard page 6") << "wizard 6" << QStringList{"bPrev", "bFinish"};
     QTest::newRow("advanced Fonts")
-        << "tsFonts" << QStringList{"cbAllFonts",  "sePointSize", "cbBold",  "cbItalic",
-                                    "cbUnderline", "cbStrikeout", "clbFonts"};
+        << "tsFonts" << QStringList{"cbAllFonts",  "sePointSize", "cbBold",      "cbItalic",
+                                    "cbUnderline", "cbStrikeout", "eFontFilter", "clbFonts"};
     QTest::newRow("advanced Paths")
         << "tsPath" << QStringList{"cbUseInstalled", "lbFontPath", "bAdd", "bRemove"};
     QTest::newRow("advanced Listing properties: Tab leaves the message")

@@ -1,6 +1,7 @@
 #include "fonts/FontListDelegate.h"
 
 #include "fontservices/FontServices.h"
+#include "fontservices/ScriptSample.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -42,6 +43,18 @@ void FontListDelegate::prepareFont(const QString& name) const
 {
     // Measuring loads the face and shapes the text the paint will draw.
     QFontMetrics(entryFont(name)).horizontalAdvance(name + sampleSuffix);
+    drawsOwnName(name);
+}
+
+bool FontListDelegate::drawsOwnName(const QString& name) const
+{
+    if (auto it = m_ownName.constFind(name); it != m_ownName.constEnd())
+        return *it;
+    // Asked of the face's own character map: the list draws each entry without borrowed glyphs,
+    // and a symbol face's map holds no text at all.
+    const bool draws = ScriptSample::covers(FontServices::faceFileFor(entryFont(name)), name);
+    m_ownName.insert(name, draws);
+    return draws;
 }
 
 QRect FontListDelegate::checkRect(const QStyleOptionViewItem& option) const
@@ -81,9 +94,25 @@ void FontListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(
         option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setClipRect(rect);
-    painter->setFont(entryFont(index.data(Qt::DisplayRole).toString()));
-    FontServices::drawText(*painter, rect.topLeft() + QPoint(1, 1),
-                           index.data(Qt::DisplayRole).toString() + sampleSuffix);
+    const QString name = index.data(Qt::DisplayRole).toString();
+    const QFont face = entryFont(name);
+    const QPoint topLeft = rect.topLeft() + QPoint(1, 1);
+    if (drawsOwnName(name)) {
+        painter->setFont(face);
+        FontServices::drawText(*painter, topLeft, name + sampleSuffix);
+    } else {
+        // The name in the list's font and the digits in the face, on one baseline: the face's,
+        // unless the name needs more room above it; the entry keeps its measured height.
+        const QFontMetrics nameMetrics(option.font);
+        const QFontMetrics faceMetrics(face);
+        const int baseline = qMin(topLeft.y() + qMax(faceMetrics.ascent(), nameMetrics.ascent()),
+                                  rect.bottom() + 1 - nameMetrics.descent());
+        painter->setFont(option.font);
+        painter->drawText(topLeft.x(), baseline, name);
+        painter->setFont(face);
+        painter->drawText(topLeft.x() + nameMetrics.horizontalAdvance(name), baseline,
+                          sampleSuffix);
+    }
     if (option.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);

@@ -5,7 +5,9 @@
 #include <QStyledItemDelegate>
 
 // Draws an entry of the font selection list: its tick box, then its name followed by " 0123" in
-// the entry's own face, at the height the entry was given when it was added.
+// the entry's own face, at the height the entry was given when it was added. A face that cannot
+// draw its own name (symbol faces, faces of other scripts) has the name drawn in the list's font
+// and only " 0123" in the face.
 class FontListDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -32,6 +34,8 @@ public:
     // Loads an entry's font ahead of its first paint, so that scrolling onto it costs little.
     void prepareFont(const QString& name) const;
     bool isPrepared(const QString& name) const { return m_fonts.contains(name); }
+    // Whether the entry's face has every character of its name.
+    bool drawsOwnName(const QString& name) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -47,4 +51,6 @@ private:
     Style m_style;
     // Fonts of entries painted or prepared lately, kept so that their loaded faces stay cached.
     mutable QHash<QString, QFont> m_fonts;
+    // Per name, whether its face draws it; one bit per entry, kept for the whole run.
+    mutable QHash<QString, bool> m_ownName;
 };
