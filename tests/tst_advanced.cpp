@@ -247,7 +247,8 @@ void tst_Advanced::shouldHaveEveryControlWithItsInitialState_data()
     check("cbMinimise", "Start minimized", "Start the program in a minimized state", false);
     radio("rgStartup", "Startup mode", {"Wizard", "Advanced"}, 0, "");
     check("cbBorders", "Place borders around samples", "", false);
-    check("cbScriptSamples", "Show each font's own script when it cannot show the message", "",
+    // On two lines, so that the window keeps its width.
+    check("cbScriptSamples", "Show each font's own script when it\ncannot show the message", "",
           true);
     button("bSaveSettings", "Save settings", "Save all settings as the default", true);
 }
