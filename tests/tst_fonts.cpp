@@ -787,7 +787,7 @@ void tst_Fonts::eachFaceShowsWhatItsOwnCharactersDraw()
     // Asked again, the same choice, from what is kept of the face.
     QCOMPARE(ScriptSample::sampleFor(face.file, message), sample);
 
-    // The font list draws a name its face cannot show in the list's own font, the digits after
+    // The font list draws a name its face cannot show in the list's own font, the sample after
     // it still in the face. Widths from Qt's metrics, the text's start from a Latin row.
     FontsTab tab;
     const QString reference = QStringLiteral("DejaVu Sans");
@@ -804,14 +804,19 @@ void tst_Fonts::eachFaceShowsWhatItsOwnCharactersDraw()
         return tab.clbFonts->viewport()->grab(rect).toImage();
     };
     const QString digits = QStringLiteral(" 0123");
+    // The sample after the name: the digits, or the face's own characters where it lacks them;
+    // never a character the face does not have.
+    const QString after = delegate->entrySample(family);
+    QVERIFY2(face.hasAll(after, true), qPrintable(after));
+    QCOMPARE(after == digits, face.hasAll(digits, true));
     const QFont referenceFont = delegate->entryFont(reference);
     const int start = inkRight(rowImage(reference)) + 1 -
                       QFontMetrics(referenceFont).horizontalAdvance(reference + digits);
     const QFont entry = delegate->entryFont(family);
     const int drawn = inkRight(rowImage(family)) + 1 - start;
     const int inListFont = QFontMetrics(tab.clbFonts->font()).horizontalAdvance(family) +
-                           QFontMetrics(entry).horizontalAdvance(digits);
-    const int inFace = QFontMetrics(entry).horizontalAdvance(family + digits);
+                           QFontMetrics(entry).horizontalAdvance(after);
+    const int inFace = QFontMetrics(entry).horizontalAdvance(family + after);
     const int expected = ownName ? inFace : inListFont;
     QVERIFY2(qAbs(drawn - expected) <= 4,
              qPrintable(QStringLiteral("%1 drawn, %2 expected (%3 all in the face)")
