@@ -28,6 +28,8 @@ if [ "${1:-}" = "--tests" ]; then
     qpdf
     # faces a PDF writer finds hard: no bold or italic of their own, colour glyphs, CJK, symbols
     fonts-arabeyes fonts-noto-color-emoji fonts-wqy-microhei fonts-opensymbol
+    # a face whose PDF subset cairo cannot make
+    fonts-ocr-b
     # the Debian package's checks
     desktop-file-utils lintian appstream man-db devscripts
   )

@@ -9,6 +9,10 @@
 #include "ui/Advanced.h"
 
 #include <QFontDatabase>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -524,6 +528,94 @@ private slots:
             share < 0.08,
             qPrintable(
                 QStringLiteral("%1 % of the sample's ink differs").arg(share * 100, 0, 'f', 1)));
+    }
+
+    // The saved document as a reader meets it: an outline entry per font in list order, each on
+    // its row's page, every font embedded, every name extractable, the title as its title.
+    // "OCR B" (where installed) comes early: a face cairo cannot subset once took every later
+    // font out of the file.
+    void savedPdfHasAnOutlineAndEveryFont_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("firstPage");
+        QTest::newRow("one column") << 0 << 1;
+        QTest::newRow("two columns") << 1 << 1;
+        QTest::newRow("from page 2") << 0 << 2;
+    }
+    void savedPdfHasAnOutlineAndEveryFont()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, firstPage);
+        QStringList tools;
+        for (const char* tool : {"qpdf", "pdffonts", "pdftotext", "pdfinfo"}) {
+            tools << QStandardPaths::findExecutable(QLatin1String(tool));
+            if (tools.last().isEmpty())
+                QSKIP(qPrintable(QLatin1String(tool) + " is not installed (scripts/deps.sh --tests)"));
+        }
+        QStringList fonts;
+        const QStringList installed = QFontDatabase::families();
+        for (const char* name : {"DejaVu Sans", "OCR B", "DejaVu Serif", "Liberation Mono",
+                                 "WenQuanYi Micro Hei", "AlArabiya", "Liberation Sans",
+                                 "OpenSymbol", "Liberation Serif", "DejaVu Sans Mono"}) {
+            if (installed.contains(QLatin1String(name)))
+                fonts << QLatin1String(name);
+        }
+        ListingSettings s = shortPages(fonts + manyFonts(5));
+        s.Columns = columns;
+        s.FirstPage = firstPage;
+        s.Bold = true; // made-up bold for the faces without one
+        TfrmReport counting(s);
+        const auto store = generate(counting);
+        QVERIFY(store->pageCount() >= 3);
+        // Where each row was placed: the page that holds its name.
+        QList<QPair<QString, int>> expected;
+        for (int page = firstPage - 1; page < store->pageCount(); ++page) {
+            for (const QString& text : textsOf(store->page(page))) {
+                if (s.Fonts.contains(text))
+                    expected.append({text, page - firstPage + 2});
+            }
+        }
+
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+        TfrmReport host(s);
+        QCOMPARE(host.printToPdf(pdf).status, ReportEngine::PrintResult::Status::Printed);
+        auto run = [&](int tool, QStringList args) {
+            QProcess p;
+            p.start(tools[tool], args << pdf);
+            return p.waitForFinished(60000) ? QString::fromUtf8(p.readAllStandardOutput())
+                                            : QString();
+        };
+
+        const QJsonArray outline =
+            QJsonDocument::fromJson(run(0, {QStringLiteral("--json"),
+                                            QStringLiteral("--json-key=outlines")})
+                                        .toUtf8())
+                .object()
+                .value(QLatin1String("outlines"))
+                .toArray();
+        QList<QPair<QString, int>> entries;
+        for (const QJsonValue& entry : outline)
+            entries.append({entry[QLatin1String("title")].toString(),
+                            entry[QLatin1String("destpageposfrom1")].toInt()});
+        QCOMPARE(entries, expected);
+
+        const QStringList fontLines = run(1, {}).split(QLatin1Char('\n')).mid(2);
+        static const QRegularExpression embedded(QStringLiteral(" (yes|no) +(yes|no) +(yes|no) +\\d+ +\\d+ *$"));
+        int fontCount = 0;
+        for (const QString& line : fontLines) {
+            if (line.trimmed().isEmpty())
+                continue;
+            const QRegularExpressionMatch m = embedded.match(line);
+            QVERIFY2(m.hasMatch() && m.captured(1) == QLatin1String("yes"), qPrintable(line));
+            ++fontCount;
+        }
+        QVERIFY2(fontCount >= 6, qPrintable(QString::number(fontCount)));
+
+        const QString text = run(2, {QStringLiteral("-")}) ;
+        for (const auto& [name, page] : std::as_const(expected))
+            QVERIFY2(text.contains(name), qPrintable(name));
+        QVERIFY(run(3, {}).contains(QRegularExpression(QStringLiteral("Title: +") + s.TitleText)));
     }
 
     void printingWithNoPrinterSaysSo()
