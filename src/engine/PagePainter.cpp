@@ -10,9 +10,15 @@
 #include <QMutex>
 
 #include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
+
+#include <cmath>
+
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,11 +39,12 @@ struct FaceKey
     QByteArray file;
     int index;
     bool bold;
+    bool colour;
     bool operator==(const FaceKey&) const = default;
 };
 size_t qHash(const FaceKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.file, key.index, key.bold);
+    return qHashMulti(seed, key.file, key.index, key.bold, key.colour);
 }
 
 // cairo font faces by file. cairo opens the files itself and keeps only a few open at a time,
@@ -52,12 +59,16 @@ public:
         return cache;
     }
 
-    cairo_font_face_t* face(const FaceFile& file)
+    cairo_font_face_t* face(const FaceFile& file, bool colour)
     {
-        const FaceKey key{file.file, file.index, file.syntheticBold};
+        const FaceKey key{file.file, file.index, file.syntheticBold, colour};
         QMutexLocker lock(&m_mutex);
         if (cairo_font_face_t* known = m_faces.value(key))
             return known;
+        if (cairo_font_face_t* face = colour ? nullptr : bigFileFace(file)) {
+            m_faces.insert(key, face);
+            return face;
+        }
         FcPattern* pattern = FcPatternCreate();
         FcPatternAddString(pattern, FC_FILE,
                            reinterpret_cast<const FcChar8*>(file.file.constData()));
@@ -67,8 +78,9 @@ public:
         FcPatternAddBool(pattern, FC_HINTING, FcFalse);
         FcPatternAddBool(pattern, FC_ANTIALIAS, FcTrue);
         // Colour bitmap faces are nothing but embedded bitmaps: without them cairo draws
-        // nothing for such a face in an image, and fails in a PDF.
-        FcPatternAddBool(pattern, FC_EMBEDDED_BITMAP, FcTrue);
+        // nothing for such a face in an image, and fails in a PDF. Other faces are drawn from
+        // their outlines at every size, as the PDF has them.
+        FcPatternAddBool(pattern, FC_EMBEDDED_BITMAP, colour ? FcTrue : FcFalse);
         FcPatternAddBool(pattern, FC_COLOR, FcTrue);
         cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
         FcPatternDestroy(pattern);
@@ -79,7 +91,58 @@ public:
     bool subsetterFails(const QByteArray& file, int index);
 
 private:
+    // cairo maps each font file it opens, once per face of a collection, and the pages it reads
+    // stay resident while the face is open: subsetting the five faces of one CJK collection for a
+    // PDF held 70 MB of it. Collections and large files are opened here instead, through a stream
+    // that reads what FreeType asks for and keeps nothing mapped.
+    cairo_font_face_t* bigFileFace(const FaceFile& file)
+    {
+        const int fd = ::open(file.file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return nullptr;
+        struct stat info = {};
+        char tag[4] = {};
+        const bool big = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         (info.st_size > (8 << 20) ||
+                          (::pread(fd, tag, 4, 0) == 4 && memcmp(tag, "ttcf", 4) == 0));
+        if (!big || (!m_library && FT_Init_FreeType(&m_library) != 0)) {
+            ::close(fd);
+            return nullptr;
+        }
+        auto* stream = new FT_StreamRec{};
+        stream->size = static_cast<unsigned long>(info.st_size);
+        stream->descriptor.value = fd;
+        stream->read = [](FT_Stream s, unsigned long offset, unsigned char* buffer,
+                          unsigned long count) -> unsigned long {
+            if (count == 0) // a seek
+                return offset <= s->size ? 0 : 1;
+            const ssize_t got = ::pread(int(s->descriptor.value), buffer, count, off_t(offset));
+            return got > 0 ? static_cast<unsigned long>(got) : 0;
+        };
+        stream->close = [](FT_Stream s) {
+            ::close(int(s->descriptor.value));
+            delete s;
+        };
+        FT_Open_Args args = {};
+        args.flags = FT_OPEN_STREAM;
+        args.stream = stream;
+        FT_Face ftFace = nullptr;
+        if (FT_Open_Face(m_library, &args, file.index, &ftFace) != 0) {
+            // FreeType closes a stream it was given only once a face holds it.
+            ::close(fd);
+            delete stream;
+            return nullptr;
+        }
+        cairo_font_face_t* face =
+            cairo_ft_font_face_create_for_ft_face(ftFace, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
+        static const cairo_user_data_key_t ownsFace = {};
+        cairo_font_face_set_user_data(face, &ownsFace, ftFace,
+                                      [](void* f) { FT_Done_Face(static_cast<FT_Face>(f)); });
+        return face;
+    }
+
     QMutex m_mutex;
+    FT_Library m_library = nullptr;
     QHash<FaceKey, cairo_font_face_t*> m_faces;
     QHash<FaceKey, bool> m_subsetterFails;
 };
@@ -322,7 +385,7 @@ bool cffSubsetterFails(const QByteArray& file, int index)
 
 bool FaceCache::subsetterFails(const QByteArray& file, int index)
 {
-    const FaceKey key{file, index, false};
+    const FaceKey key{file, index, false, false};
     {
         QMutexLocker lock(&m_mutex);
         const auto known = m_subsetterFails.constFind(key);
@@ -339,35 +402,59 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
 {
     if (run.glyphs.empty() || !run.face.isValid())
         return;
-    cairo_set_font_face(cr, FaceCache::instance().face(run.face));
+    // Made-up bold is drawn as the face's own glyphs with their outlines stroked, as wide as
+    // FreeType would embolden them (an em over 24). cairo's own emboldening turns the face into
+    // an outline font of its making in a PDF, which a reader then rasterises differently from the
+    // preview; a stroke is drawn alike by both.
+    FaceFile plain = run.face;
+    plain.syntheticBold = false;
+    cairo_set_font_face(cr, FaceCache::instance().face(plain, run.colour));
     cairo_matrix_t matrix;
     cairo_matrix_init_scale(&matrix, run.pixelSize, run.pixelSize);
     // A made-up slant as a shear of the font matrix: cairo's own is lost in its PDF output.
     if (run.face.syntheticOblique)
         matrix.xy = -0.2 * run.pixelSize;
     cairo_set_font_matrix(cr, &matrix);
+    // Glyphs sit on whole layout units, as an image at 96 dpi puts them, so that the PDF at any
+    // resolution shows what the preview shows.
     std::vector<cairo_glyph_t> glyphs(run.glyphs.size());
     for (size_t i = 0; i < glyphs.size(); ++i)
-        glyphs[i] = {run.glyphs[i], run.positions[i].x(), run.positions[i].y()};
+        glyphs[i] = {run.glyphs[i], std::round(run.positions[i].x()),
+                     std::round(run.positions[i].y())};
     const int count = int(glyphs.size());
+    const bool outlinesOnly =
+        vector && FaceCache::instance().subsetterFails(run.face.file, run.face.index);
     if (!vector) {
         cairo_show_glyphs(cr, glyphs.data(), count);
-        return;
-    }
-    if (FaceCache::instance().subsetterFails(run.face.file, run.face.index)) {
+    } else if (outlinesOnly) {
         cairo_new_path(cr);
         cairo_glyph_path(cr, glyphs.data(), count);
         cairo_fill(cr);
-        return;
+    } else {
+        // With its characters, so that the PDF's text can be searched and copied.
+        std::vector<cairo_text_cluster_t> clusters(run.clusters.size());
+        for (size_t i = 0; i < clusters.size(); ++i)
+            clusters[i] = {run.clusters[i].first, run.clusters[i].second};
+        cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(), count,
+                               clusters.data(), int(clusters.size()),
+                               run.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
+                                            : cairo_text_cluster_flags_t(0));
     }
-    // With its characters, so that the PDF's text can be searched and copied.
-    std::vector<cairo_text_cluster_t> clusters(run.clusters.size());
-    for (size_t i = 0; i < clusters.size(); ++i)
-        clusters[i] = {run.clusters[i].first, run.clusters[i].second};
-    cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(), count,
-                           clusters.data(), int(clusters.size()),
-                           run.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
-                                        : cairo_text_cluster_flags_t(0));
+    if (run.face.syntheticBold && !run.colour) {
+        // The outlines again, moved half the emboldening each way.
+        const double half = run.pixelSize / 48;
+        cairo_save(cr);
+        for (const auto& [dx, dy] :
+             {std::pair{-half, 0.0}, {half, 0.0}, {0.0, -half}, {0.0, half}}) {
+            cairo_new_path(cr);
+            cairo_save(cr);
+            cairo_translate(cr, dx, dy);
+            cairo_glyph_path(cr, glyphs.data(), count);
+            cairo_restore(cr);
+            cairo_fill(cr);
+        }
+        cairo_restore(cr);
+    }
 }
 
 void paintItems(const RecordedPage& page, cairo_t* cr, bool vector)
@@ -410,13 +497,50 @@ void paintItems(const RecordedPage& page, cairo_t* cr, bool vector)
     cairo_restore(cr);
 }
 
-cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length)
+// The PDF as cairo writes it, less the transparency group cairo gives every page. Nothing on a
+// catalogue page needs the group, but print filters that turn a PDF into PostScript (Ghostscript's
+// ps2write, the default of the print system's filters) then rasterise the whole page, at a paper
+// size of their own. The group is blanked out with spaces, so every offset of the file stays true.
+class PdfStream
 {
-    auto* out = static_cast<QIODevice*>(closure);
-    return out->write(reinterpret_cast<const char*>(data), length) == qint64(length)
-               ? CAIRO_STATUS_SUCCESS
-               : CAIRO_STATUS_WRITE_ERROR;
-}
+public:
+    explicit PdfStream(QIODevice& out) : m_out(out) {}
+
+    static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length)
+    {
+        auto* self = static_cast<PdfStream*>(closure);
+        self->m_pending.append(reinterpret_cast<const char*>(data), qsizetype(length));
+        return self->flush(false) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+    }
+
+    bool flush(bool all)
+    {
+        static const QByteArray group = "   /Group <<\n"
+                                        "      /Type /Group\n"
+                                        "      /S /Transparency\n"
+                                        "      /I true\n"
+                                        "      /CS /DeviceRGB\n"
+                                        "   >>\n";
+        for (qsizetype at = m_pending.indexOf(group); at >= 0;
+             at = m_pending.indexOf(group, at + group.size())) {
+            for (qsizetype i = at; i < at + group.size(); ++i) {
+                if (m_pending[i] != '\n')
+                    m_pending[i] = ' ';
+            }
+        }
+        // A group may begin in one piece and end in the next: its start is held back.
+        const qsizetype keep = all ? 0 : qMin(m_pending.size(), group.size() - 1);
+        const qsizetype ready = m_pending.size() - keep;
+        if (ready > 0 && m_out.write(m_pending.constData(), ready) != ready)
+            return false;
+        m_pending.remove(0, ready);
+        return true;
+    }
+
+private:
+    QIODevice& m_out;
+    QByteArray m_pending;
+};
 
 } // namespace
 
@@ -449,9 +573,11 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
               const std::atomic<bool>* cancel)
 {
     constexpr double pointsPerUnit = 72.0 / PageSetup::unitsPerInch;
-    const QSizeF points = QSizeF(document.pageSize) * pointsPerUnit;
-    cairo_surface_t* surface =
-        cairo_pdf_surface_create_for_stream(writeTo, &out, points.width(), points.height());
+    const QSizeF points = document.pagePoints.isEmpty() ? QSizeF(document.pageSize) * pointsPerUnit
+                                                        : document.pagePoints;
+    PdfStream stream(out);
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(PdfStream::write, &stream,
+                                                                   points.width(), points.height());
     const QByteArray title = document.title.toUtf8();
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title.constData());
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Typovex");
@@ -483,8 +609,10 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
         cairo_show_page(cr); // a document needs a page: an empty run gives one blank page
     cairo_destroy(cr);
     cairo_surface_finish(surface);
-    const cairo_status_t status = cairo_surface_status(surface);
+    cairo_status_t status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
+    if (status == CAIRO_STATUS_SUCCESS && !stream.flush(true))
+        status = CAIRO_STATUS_WRITE_ERROR;
     if (cancelled)
         return false;
     if (status != CAIRO_STATUS_SUCCESS) {

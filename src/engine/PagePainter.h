@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 
 #include <atomic>
@@ -26,7 +27,8 @@ QImage render(const RecordedPage& page, double scale, const QRect& region);
 struct PdfDocument
 {
     QString title;
-    QSize pageSize; // layout units
+    QSize pageSize;    // layout units
+    QSizeF pagePoints; // the sheet in points, where it is a paper of known size
     std::vector<const RecordedPage*> pages;
 };
 

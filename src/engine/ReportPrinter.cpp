@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPageSize>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -120,7 +121,16 @@ int writePdf(const PageStore& store, int firstPage, QIODevice& out, QString* err
     std::vector<RecordedPage> pages;
     for (int index = qMax(0, firstPage - 1); index < store.pageCount(); ++index)
         pages.push_back(store.page(index));
-    PagePainter::PdfDocument document{store.title(), store.pageSize(), {}};
+    // The sheet's own size where the page is a paper the print system knows (layout units
+    // round A4 up by a third of a point).
+    const QSize units = store.pageSize();
+    const bool landscape = units.width() > units.height();
+    const QPageSize paper(QSizeF(landscape ? units.transposed() : units) * 25.4 /
+                              PageSetup::unitsPerInch,
+                          QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    const QSizeF points = paper.id() == QPageSize::Custom ? QSizeF() : paper.size(QPageSize::Point);
+    PagePainter::PdfDocument document{
+        store.title(), units, landscape ? points.transposed() : points, {}};
     for (const RecordedPage& page : pages)
         document.pages.push_back(&page);
 

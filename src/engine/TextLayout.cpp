@@ -7,6 +7,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
 #include <hb-ft.h>
+#include <hb-ot.h>
 #include <hb.h>
 
 #include <sys/stat.h>
@@ -67,10 +68,19 @@ struct FaceMetrics
 
 struct OpenFace
 {
-    FT_Face ft = nullptr;
+    hb_blob_t* blob = nullptr;
+    hb_face_t* face = nullptr;
     hb_font_t* hb = nullptr;
+    FT_Face ft = nullptr;
+    QByteArray path;
+    int index = 0;
+    bool valid = false;
+    // Shaped through FreeType: files HarfBuzz cannot read itself, and faces of bitmap strikes
+    // only, whose sizes FreeType selects.
+    bool viaFreeType = false;
     bool embeddedBitmaps = false;
-    FT_F26Dot6 charSize = 0; // size set on a scalable face
+    bool colour = false;
+    FT_F26Dot6 charSize = 0; // size set for shaping
     int strike = -1;         // strike selected on a bitmap face
     std::vector<std::pair<qint64, FaceMetrics>> metrics;
 
@@ -81,6 +91,10 @@ struct OpenFace
     {
         if (hb)
             hb_font_destroy(hb);
+        if (face)
+            hb_face_destroy(face);
+        if (blob)
+            hb_blob_destroy(blob);
         if (ft)
             FT_Done_Face(ft);
     }
@@ -89,6 +103,7 @@ struct OpenFace
         hb_codepoint_t glyph = 0;
         return hb && hb_font_get_nominal_glyph(hb, c, &glyph) && glyph != 0;
     }
+    FT_Face freeType();
 };
 
 // FreeType objects are not shared between threads: each thread opens its own library and
@@ -122,14 +137,27 @@ ThreadFaces& threadFaces()
 
 constexpr size_t recentFaceCount = 16;
 
-bool hasTable(FT_Face face, FT_ULong tag)
+// FreeType is opened only where the tables do not answer: it costs as much as the rest.
+FT_Face OpenFace::freeType()
 {
-    FT_ULong length = 0;
-    return FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) == 0 && length > 0;
+    if (ft || !valid)
+        return ft;
+    FT_Library library = threadFaces().library;
+    if (!library || FT_New_Face(library, path.constData(), index, &ft) != 0)
+        ft = nullptr;
+    return ft;
+}
+
+bool hasTable(hb_face_t* face, hb_tag_t tag)
+{
+    hb_blob_t* blob = hb_face_reference_table(face, tag);
+    const bool present = hb_blob_get_length(blob) > 0;
+    hb_blob_destroy(blob);
+    return present;
 }
 
 // The face, opened once and kept among the recent ones; a face that cannot be opened comes
-// back without FreeType objects, and draws nothing.
+// back invalid, and draws nothing.
 std::shared_ptr<OpenFace> openFace(const FaceFile& file)
 {
     ThreadFaces& t = threadFaces();
@@ -144,29 +172,48 @@ std::shared_ptr<OpenFace> openFace(const FaceFile& file)
             return found.second;
         }
     }
-    auto face = std::make_shared<OpenFace>();
+    auto f = std::make_shared<OpenFace>();
+    f->path = file.file;
+    f->index = file.index;
     struct stat info;
     // Only a regular file: a FIFO or a device would block or never end.
-    if (t.library && file.isValid() && ::stat(file.file.constData(), &info) == 0 &&
-        S_ISREG(info.st_mode) &&
-        FT_New_Face(t.library, file.file.constData(), file.index, &face->ft) == 0) {
-        if (!FT_IS_SCALABLE(face->ft) && face->ft->num_fixed_sizes <= 0) {
-            FT_Done_Face(face->ft);
-            face->ft = nullptr;
+    if (file.isValid() && ::stat(file.file.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
+        f->valid = true;
+        f->blob = hb_blob_create_from_file_or_fail(file.file.constData());
+        if (f->blob)
+            f->face = hb_face_create(f->blob, unsigned(file.index & 0xffff));
+        const bool outlines = f->face && (hasTable(f->face, HB_TAG('g', 'l', 'y', 'f')) ||
+                                          hasTable(f->face, HB_TAG('C', 'F', 'F', ' ')) ||
+                                          hasTable(f->face, HB_TAG('C', 'F', 'F', '2')));
+        if (outlines && hb_face_get_glyph_count(f->face) > 0) {
+            f->embeddedBitmaps = hasTable(f->face, HB_TAG('E', 'B', 'L', 'C')) ||
+                                 hasTable(f->face, HB_TAG('C', 'B', 'L', 'C')) ||
+                                 hasTable(f->face, HB_TAG('b', 'd', 'a', 't'));
+            f->colour = hb_ot_color_has_layers(f->face) || hb_ot_color_has_png(f->face);
+            f->hb = hb_font_create(f->face);
+            if (file.index >> 16)
+                hb_font_set_var_named_instance(f->hb, unsigned(file.index >> 16) - 1);
+        } else if (FT_Face ft = f->freeType();
+                   ft && (FT_IS_SCALABLE(ft) || ft->num_fixed_sizes > 0)) {
+            // WOFF and the like: FreeType reads their tables.
+            f->viaFreeType = true;
+            f->colour = FT_HAS_COLOR(ft);
+            f->hb = hb_ft_font_create_referenced(ft);
+            if (f->face)
+                hb_face_destroy(f->face);
+            f->face = hb_face_reference(hb_font_get_face(f->hb));
+            f->embeddedBitmaps = !FT_IS_SCALABLE(ft) ||
+                                 hasTable(f->face, HB_TAG('E', 'B', 'L', 'C')) ||
+                                 hasTable(f->face, HB_TAG('C', 'B', 'L', 'C')) ||
+                                 hasTable(f->face, HB_TAG('b', 'd', 'a', 't'));
         } else {
-            face->embeddedBitmaps =
-                FT_IS_SFNT(face->ft) && (hasTable(face->ft, FT_MAKE_TAG('E', 'B', 'L', 'C')) ||
-                                         hasTable(face->ft, FT_MAKE_TAG('C', 'B', 'L', 'C')) ||
-                                         hasTable(face->ft, FT_MAKE_TAG('b', 'd', 'a', 't')));
-            face->hb = hb_ft_font_create_referenced(face->ft);
+            f->valid = false;
         }
-    } else {
-        face->ft = nullptr;
     }
-    t.recent.emplace_front(key, face);
+    t.recent.emplace_front(key, f);
     if (t.recent.size() > recentFaceCount)
         t.recent.pop_back();
-    return face;
+    return f;
 }
 
 // The strike Qt takes for a bitmap face: the nearest for plain bitmaps, the smallest not below
@@ -196,10 +243,23 @@ int bestStrike(FT_Face face, FT_Pos ysize, FT_Pos xsize)
     return best;
 }
 
-// Puts the face at the size Qt's engine gives the pixel size, for shaping.
+FT_F26Dot6 charSizeOf(double pixelSize)
+{
+    return std::max<FT_F26Dot6>(1, std::lround(pixelSize * 64));
+}
+
+// Puts the face at the size Qt's engine gives the pixel size, for shaping: HarfBuzz works in
+// 1/64 pixel either way.
 void applySize(OpenFace& f, double pixelSize)
 {
-    const FT_F26Dot6 ysize = std::max<FT_F26Dot6>(1, std::lround(pixelSize * 64));
+    const FT_F26Dot6 ysize = charSizeOf(pixelSize);
+    if (!f.viaFreeType) {
+        if (f.charSize != ysize) {
+            hb_font_set_scale(f.hb, int(ysize), int(ysize));
+            f.charSize = ysize;
+        }
+        return;
+    }
     if (FT_IS_SCALABLE(f.ft)) {
         if (f.charSize != ysize && FT_Set_Char_Size(f.ft, ysize, ysize, 0, 0) == 0) {
             f.charSize = ysize;
@@ -214,32 +274,140 @@ void applySize(OpenFace& f, double pixelSize)
     }
 }
 
-qint16 s16(const unsigned char* p)
+qint16 s16(const char* p)
 {
-    return qint16((p[0] << 8) | p[1]);
+    return qint16((uchar(p[0]) << 8) | uchar(p[1]));
 }
-quint16 u16(const unsigned char* p)
+quint16 u16(const char* p)
 {
-    return quint16((p[0] << 8) | p[1]);
+    return quint16((uchar(p[0]) << 8) | uchar(p[1]));
 }
 
-// Ascent, descent and leading as Qt 6's FreeType engine takes them: FreeType's size metrics
-// (a bitmap strike's own where one matches the size exactly), then hhea and OS/2 scaled with
-// QFixed's rounding unless the face has embedded bitmaps; colour strikes scaled to the size.
+// A table's bytes, at least `size` of them, or nothing.
+struct Table
+{
+    hb_blob_t* blob;
+    const char* data = nullptr;
+    Table(hb_face_t* face, hb_tag_t tag, unsigned size) : blob(hb_face_reference_table(face, tag))
+    {
+        unsigned length = 0;
+        const char* bytes = hb_blob_get_data(blob, &length);
+        if (length >= size)
+            data = bytes;
+    }
+    ~Table() { hb_blob_destroy(blob); }
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+};
+
+// FreeType's rounding multiplication and division of 16.16 values.
+qint64 ftMulFix(qint64 a, qint64 b)
+{
+    const bool negative = (a < 0) != (b < 0);
+    a = a < 0 ? -a : a;
+    b = b < 0 ? -b : b;
+    const qint64 r = (a * b + 0x8000) >> 16;
+    return negative ? -r : r;
+}
+qint64 ftDivFix(qint64 a, qint64 b)
+{
+    if (b == 0)
+        return 0x7fffffff;
+    const bool negative = (a < 0) != (b < 0);
+    a = a < 0 ? -a : a;
+    b = b < 0 ? -b : b;
+    const qint64 r = ((a << 16) + (b >> 1)) / b;
+    return negative ? -r : r;
+}
+
+// Ascent, descent and leading as Qt 6.4's FreeType engine takes them: hhea, then OS/2, scaled
+// with QFixed's rounding, over FreeType's own size metrics (a bitmap strike's where one matches
+// the size exactly); faces with embedded bitmaps keep FreeType's; colour strikes are scaled to
+// the size. The underline as FreeType scales the post table's.
+FaceMetrics freeTypeMetrics(OpenFace& f, double pixelSize, int weight);
+
+bool tableMetrics(OpenFace& f, double pixelSize, FaceMetrics* m)
+{
+    const Table head(f.face, HB_TAG('h', 'e', 'a', 'd'), 54);
+    const Table hhea(f.face, HB_TAG('h', 'h', 'e', 'a'), 10);
+    if (!head.data || !hhea.data || (s16(hhea.data + 4) == 0 && s16(hhea.data + 6) == 0))
+        return false;
+    const qint64 unitsPerEm = u16(head.data + 18);
+    if (unitsPerEm == 0)
+        return false;
+    FT_F26Dot6 ysize = charSizeOf(pixelSize);
+    m->emSize = ysize / 64.0;
+    // TrueType faces that ask for whole pixels per em get them.
+    if ((u16(head.data + 16) & 8) && hasTable(f.face, HB_TAG('g', 'l', 'y', 'f')))
+        ysize = (ysize + 32) & -64;
+    const qint64 yScale = ftDivFix(ysize, unitsPerEm);
+    auto scaled = [&](double units) {
+        return fixedDivide(fixedFromReal(units * pixelSize), unitsPerEm * 64);
+    };
+    m->ascent = scaled(s16(hhea.data + 4));
+    m->descent = -scaled(s16(hhea.data + 6));
+    m->leading = scaled(s16(hhea.data + 8));
+    const Table os2(f.face, HB_TAG('O', 'S', '/', '2'), 78);
+    if (os2.data) {
+        constexpr quint16 useTypoMetrics = 0x80;
+        if (u16(os2.data + 62) & useTypoMetrics) {
+            if (s16(os2.data + 68) != 0 || s16(os2.data + 70) != 0) {
+                m->ascent = scaled(s16(os2.data + 68));
+                m->descent = -scaled(s16(os2.data + 70));
+                m->leading = scaled(s16(os2.data + 72));
+            }
+        } else if (u16(os2.data + 74) != 0 || u16(os2.data + 76) != 0) {
+            // Qt 6.4 keeps the leading it had when it takes the Windows metrics.
+            m->ascent = scaled(u16(os2.data + 74));
+            m->descent = scaled(u16(os2.data + 76));
+        }
+    }
+    const Table post(f.face, HB_TAG('p', 'o', 's', 't'), 12);
+    qint64 position = 0;
+    qint64 thickness = 0;
+    if (post.data) {
+        thickness = s16(post.data + 10);
+        position = s16(post.data + 8) - thickness / 2;
+    }
+    m->lineThickness = ftMulFix(thickness, yScale);
+    m->underlinePosition = -ftMulFix(position, yScale) - m->lineThickness / 2;
+    if (m->lineThickness < 64)
+        m->lineThickness = 64;
+    return true;
+}
+
 FaceMetrics computeMetrics(OpenFace& f, double pixelSize, int weight)
 {
     FaceMetrics m;
-    if (!f.ft) {
+    if (f.valid && !f.embeddedBitmaps && tableMetrics(f, pixelSize, &m))
+        return m;
+    return freeTypeMetrics(f, pixelSize, weight);
+}
+
+FaceMetrics freeTypeMetrics(OpenFace& f, double pixelSize, int weight)
+{
+    FaceMetrics m;
+    FT_Face face = f.freeType();
+    if (!face) {
         m.ascent = fixedFromReal(0.8 * pixelSize);
         m.descent = fixedFromReal(0.2 * pixelSize);
         m.underlinePosition = 64;
         m.emSize = pixelSize;
         return m;
     }
-    FT_Face face = f.ft;
-    const FT_F26Dot6 ysize = std::max<FT_F26Dot6>(1, std::lround(pixelSize * 64));
-    applySize(f, pixelSize);
+    const FT_F26Dot6 ysize = charSizeOf(pixelSize);
     qint64 scaleFactor = 64;
+    if (FT_IS_SCALABLE(face)) {
+        FT_Set_Char_Size(face, ysize, ysize, 0, 0);
+        if (f.viaFreeType)
+            f.charSize = ysize;
+    } else {
+        const int strike = bestStrike(face, ysize, ysize);
+        if (FT_Select_Size(face, strike) == 0)
+            f.strike = strike;
+    }
+    if (f.viaFreeType)
+        hb_ft_font_changed(f.hb);
     FT_Size_Metrics size = face->size->metrics;
     if (FT_IS_SCALABLE(face)) {
         m.emSize = ysize / 64.0;
@@ -261,7 +429,8 @@ FaceMetrics computeMetrics(OpenFace& f, double pixelSize, int weight)
             }
             FT_Set_Char_Size(face, ysize, ysize, 0, 0);
             face->face_flags |= FT_FACE_FLAG_SCALABLE;
-            hb_ft_font_changed(f.hb);
+            if (f.viaFreeType)
+                hb_ft_font_changed(f.hb);
             break;
         }
         m.lineThickness = FT_MulFix(face->underline_thickness, face->size->metrics.y_scale);
@@ -269,8 +438,8 @@ FaceMetrics computeMetrics(OpenFace& f, double pixelSize, int weight)
         m.underlinePosition = centre - m.lineThickness / 2;
     } else {
         const FT_Bitmap_Size& strike = face->available_sizes[f.strike < 0 ? 0 : f.strike];
-        if (FT_HAS_COLOR(face))
-            scaleFactor = fixedFromReal(pixelSize / strike.height);
+        if (FT_HAS_COLOR(face) && strike.height > 0)
+            scaleFactor = std::max<qint64>(1, fixedFromReal(pixelSize / strike.height));
         m.emSize = strike.y_ppem / 64.0 * scaleFactor / 64.0;
         m.glyphScale = scaleFactor / 64.0;
         const int score = int(weight * pixelSize);
@@ -286,37 +455,23 @@ FaceMetrics computeMetrics(OpenFace& f, double pixelSize, int weight)
     m.ascent = size.ascender;
     m.descent = -size.descender;
     m.leading = size.height - size.ascender + size.descender;
-    if (FT_IS_SFNT(face) && !f.embeddedBitmaps) {
-        const qint64 unitsPerEm =
-            qint64(FT_IS_SCALABLE(face) ? face->units_per_EM : face->size->metrics.y_ppem) * 64;
+    if (FT_IS_SFNT(face) && !f.embeddedBitmaps && f.face) {
+        // A face without hhea metrics: OS/2's over FreeType's.
+        const qint64 unitsPerEm = qint64(face->units_per_EM) * 64;
         auto scaled = [&](double units) {
             return fixedDivide(fixedFromReal(units * pixelSize), unitsPerEm);
         };
-        unsigned char hhea[10];
-        FT_ULong length = sizeof hhea;
-        if (FT_Load_Sfnt_Table(face, TTAG_hhea, 0, hhea, &length) == 0 &&
-            (s16(hhea + 4) != 0 || s16(hhea + 6) != 0)) {
-            m.ascent = scaled(s16(hhea + 4));
-            m.descent = -scaled(s16(hhea + 6));
-            m.leading = scaled(s16(hhea + 8));
-        }
-        unsigned char os2[78];
-        length = 0;
-        if (FT_Load_Sfnt_Table(face, TTAG_OS2, 0, nullptr, &length) == 0 && length >= sizeof os2) {
-            length = sizeof os2;
-            if (FT_Load_Sfnt_Table(face, TTAG_OS2, 0, os2, &length) == 0) {
-                constexpr quint16 useTypoMetrics = 0x80;
-                if (u16(os2 + 62) & useTypoMetrics) {
-                    if (s16(os2 + 68) != 0 || s16(os2 + 70) != 0) {
-                        m.ascent = scaled(s16(os2 + 68));
-                        m.descent = -scaled(s16(os2 + 70));
-                        m.leading = scaled(s16(os2 + 72));
-                    }
-                } else if (u16(os2 + 74) != 0 || u16(os2 + 76) != 0) {
-                    // Qt 6.4 keeps the leading it had when it takes the Windows metrics.
-                    m.ascent = scaled(u16(os2 + 74));
-                    m.descent = scaled(u16(os2 + 76));
+        const Table os2(f.face, HB_TAG('O', 'S', '/', '2'), 78);
+        if (os2.data) {
+            if (u16(os2.data + 62) & 0x80) {
+                if (s16(os2.data + 68) != 0 || s16(os2.data + 70) != 0) {
+                    m.ascent = scaled(s16(os2.data + 68));
+                    m.descent = -scaled(s16(os2.data + 70));
+                    m.leading = scaled(s16(os2.data + 72));
                 }
+            } else if (u16(os2.data + 74) != 0 || u16(os2.data + 76) != 0) {
+                m.ascent = scaled(u16(os2.data + 74));
+                m.descent = scaled(u16(os2.data + 76));
             }
         }
     }
@@ -538,13 +693,14 @@ struct Shaper
         if (previous >= 0 && attachesToPrevious(c))
             return previous;
         // Spaces and controls stay with the font, which Qt draws them from.
-        if (!merging || !faces[0].open->ft || c < 0x20 || isSpace(c) || faces[0].open->hasGlyph(c))
+        if (!merging || !faces[0].open->valid || c < 0x20 || isSpace(c) ||
+            faces[0].open->hasGlyph(c))
             return 0;
         for (size_t i = 1; i < faces.size(); ++i) {
             if (faces[i].open->hasGlyph(c))
                 return int(i);
         }
-        const FaceFile fallback = FontServices::fallbackFaceFor(c, bold, italic);
+        const FaceFile fallback = FontServices::fallbackFaceFor(c, font.family(), bold, italic);
         if (!fallback.isValid())
             return 0;
         const int index = faceFor(fallback);
@@ -554,7 +710,7 @@ struct Shaper
     void shape(Shaped& run, hb_script_t script, bool kerning)
     {
         UsedFace& face = faces[run.face];
-        if (!face.open->ft)
+        if (!face.open->valid)
             return;
         applySize(*face.open, pixelSize);
         hb_buffer_t* buffer = threadFaces().buffer;
@@ -924,7 +1080,7 @@ std::shared_ptr<const TextLayout> shapeText(const QFont& font, const QString& te
             out.face = face.file;
             out.pixelSize = face.metrics.emSize;
             out.backward = run.rtl;
-            out.colour = face.open->ft && FT_HAS_COLOR(face.open->ft);
+            out.colour = face.open->colour;
             out.glyphs.reserve(run.infos.size());
             out.positions.reserve(run.infos.size());
             for (size_t g = 0; g < run.infos.size(); ++g) {

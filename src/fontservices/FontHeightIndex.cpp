@@ -94,8 +94,9 @@ int roundFixed(int fixed)
 FontHeightIndex::FontHeightIndex(const QList<FcPattern*>& addedFaces)
 {
     FcPattern* pattern = FcPatternCreate();
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, FC_WEIGHT, FC_SLANT,
-                                            FC_FILE, FC_INDEX, FC_SCALABLE, FC_FOUNDRY, nullptr);
+    FcObjectSet* objects =
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_FILE,
+                         FC_INDEX, FC_SCALABLE, FC_FOUNDRY, nullptr);
     FcFontSet* set = FcFontList(nullptr, pattern, objects);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
@@ -150,6 +151,8 @@ void FontHeightIndex::addPattern(FcPattern* p, QHash<QString, QString>& foundryO
     int slant = FC_SLANT_ROMAN;
     FcPatternGetInteger(p, FC_SLANT, 0, &slant);
     face.style = qtStyleFromFcSlant(slant);
+    // fontconfig's widths are Qt's stretch values.
+    FcPatternGetInteger(p, FC_WIDTH, 0, &face.stretch);
     FcBool scalable = FcTrue;
     FcPatternGetBool(p, FC_SCALABLE, 0, &scalable);
     face.scalable = scalable;
@@ -178,8 +181,8 @@ void FontHeightIndex::addPattern(FcPattern* p, QHash<QString, QString>& foundryO
 }
 
 // The faces Qt's matcher may take from a family: the nearest slant first, then the nearest
-// weight. Faces that tie (optical sizes, the same face installed twice) are all returned; the
-// caller trusts them only when they agree.
+// weight and the width nearest to normal. Faces that tie (optical sizes, the same face installed
+// twice) are all returned; the caller trusts them only when they agree.
 QList<const FontHeightIndex::Face*> FontHeightIndex::bestFaces(const QString& family, bool bold,
                                                                bool italic) const
 {
@@ -191,7 +194,7 @@ QList<const FontHeightIndex::Face*> FontHeightIndex::bestFaces(const QString& fa
     const int wantStyle = italic ? QFont::StyleItalic : QFont::StyleNormal;
     int bestDistance = 0xffff;
     for (const Face& face : *it) {
-        int d = std::abs((wantWeight - face.weight) / 10);
+        int d = std::abs((wantWeight - face.weight) / 10) + std::abs(100 - face.stretch);
         if (face.style != wantStyle) {
             if (face.style != QFont::StyleNormal && wantStyle != QFont::StyleNormal)
                 d += 0x0001; // italic for oblique or the reverse

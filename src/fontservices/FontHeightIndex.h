@@ -61,7 +61,8 @@ private:
         QByteArray file;
         int index = 0;
         int weight = 400;
-        int style = 0; // QFont::Style
+        int style = 0;     // QFont::Style
+        int stretch = 100; // QFont::Stretch
         bool scalable = true;
     };
     struct Metrics

@@ -51,7 +51,7 @@ struct State
     QList<AddedFile> added;
     QHash<QString, AddedFace> fullNameFaces; // key: case-folded full name
     QHash<QString, FaceFile> faceFiles;      // key: faceKey()
-    QHash<quint64, FaceFile> fallbackFaces;  // key: character, bold, italic
+    QHash<QString, FaceFile> fallbackFaces;  // key: family, character, bold, italic
 };
 
 State& state()
@@ -385,7 +385,16 @@ FaceFile FontServices::faceFileFor(const QFont& font)
     // aliases ("Sans Serif", a family not installed) go to fontconfig, as Qt sends them.
     if (!heightIndex().faceFor(family, styleName, bold, italic, &face)) {
         FcPattern* pattern = FcPatternCreate();
-        const QByteArray name = family.toUtf8();
+        // "Family [Foundry]" is how Qt names a family several foundries make.
+        QString familyName = family;
+        const qsizetype open = family.lastIndexOf(QLatin1String(" ["));
+        if (open > 0 && family.endsWith(QLatin1Char(']'))) {
+            familyName = family.left(open);
+            const QByteArray foundry = family.mid(open + 2).chopped(1).toUtf8();
+            FcPatternAddString(pattern, FC_FOUNDRY,
+                               reinterpret_cast<const FcChar8*>(foundry.constData()));
+        }
+        const QByteArray name = familyName.toUtf8();
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
         if (!styleName.isEmpty()) {
             const QByteArray style = styleName.toUtf8();
@@ -398,14 +407,20 @@ FaceFile FontServices::faceFileFor(const QFont& font)
     return face;
 }
 
-FaceFile FontServices::fallbackFaceFor(char32_t character, bool bold, bool italic)
+FaceFile FontServices::fallbackFaceFor(char32_t character, const QString& family, bool bold,
+                                       bool italic)
 {
-    const quint64 key = (quint64(character) << 2) | (bold ? 2 : 0) | (italic ? 1 : 0);
+    const QString key = family + QLatin1Char('\n') + QString::number(character) +
+                        QLatin1Char(bold ? 'b' : '-') + QLatin1Char(italic ? 'i' : '-');
     State& s = state();
     const auto known = s.fallbackFaces.constFind(key);
     if (known != s.fallbackFaces.constEnd())
         return *known;
     FcPattern* pattern = FcPatternCreate();
+    if (!family.isEmpty()) {
+        const QByteArray name = family.toUtf8();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    }
     FcCharSet* charset = FcCharSetCreate();
     FcCharSetAddChar(charset, character);
     FcPatternAddCharSet(pattern, FC_CHARSET, charset);

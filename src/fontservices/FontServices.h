@@ -76,8 +76,10 @@ public:
     // face lacks are marked synthetic. Remembered until the next change notice. Invalid only where
     // no face at all can be found.
     static FaceFile faceFileFor(const QFont& font);
-    // A face that has a glyph for the character, near the style asked; invalid when none has.
-    static FaceFile fallbackFaceFor(char32_t character, bool bold, bool italic);
+    // A face that has a glyph for the character, the nearest to the family and style asked as
+    // fontconfig orders them (as Qt's font merging takes them); invalid when none has.
+    static FaceFile fallbackFaceFor(char32_t character, const QString& family, bool bold,
+                                    bool italic);
 
 signals:
     // Sent after every single add and remove of a font file.
