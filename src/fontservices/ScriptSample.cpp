@@ -2,8 +2,11 @@
 
 #include <QHash>
 
+#include <QtEndian>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include <hb.h>
 
 #include <array>
 #include <iterator>
@@ -18,13 +21,13 @@ namespace {
 // has, so that a line is either drawn whole or not chosen.
 constexpr std::array<Script, 28> scripts{{
     {"Latin", u"The quick brown fox jumps over the lazy dog"},
-    {"Greek", u"Ξεσκεπάζω την ψυχοφθόρα βδελυγμία"},
-    {"Cyrillic", u"Съешь же ещё этих мягких французских булок"},
+    {"Greek", u"Ξεσκεπάζω την ψυχοφθόρα"},
+    {"Cyrillic", u"Съешь ещё этих мягких булок"},
     {"Armenian", u"Հայերեն այբուբեն"},
-    {"Hebrew", u"דג סקרן שט בים מאוכזב ולפתע מצא חברה"},
-    {"Arabic", u"نص حكيم له سر قاطع وذو شأن عظيم"},
+    {"Hebrew", u"דג סקרן שט בים"},
+    {"Arabic", u"نص حكيم له سر قاطع"},
     {"Thaana", u"ދިވެހި ބަސް"},
-    {"Devanagari", u"नमस्ते हिन्दी देवनागरी लिपि"},
+    {"Devanagari", u"नमस्ते देवनागरी लिपि"},
     {"Bengali", u"স্বাগতম আমার সোনার বাংলা"},
     {"Gurmukhi", u"ਸਤਿ ਸ੍ਰੀ ਅਕਾਲ ਪੰਜਾਬੀ"},
     {"Gujarati", u"નમસ્તે ગુજરાતી લિપિ"},
@@ -34,7 +37,7 @@ constexpr std::array<Script, 28> scripts{{
     {"Kannada", u"ಕನ್ನಡ ಅಕ್ಷರಮಾಲೆ"},
     {"Malayalam", u"നമസ്കാരം മലയാളം"},
     {"Sinhala", u"සිංහල අක්ෂර මාලාව"},
-    {"Thai", u"เป็นมนุษย์สุดประเสริฐเลิศคุณค่า"},
+    {"Thai", u"เป็นมนุษย์สุดประเสริฐ"},
     {"Lao", u"ພາສາລາວ ສະບາຍດີ"},
     {"Tibetan", u"བཀྲ་ཤིས་བདེ་ལེགས། བོད་ཡིག"},
     {"Myanmar", u"မြန်မာစာ မင်္ဂလာပါ"},
@@ -86,127 +89,173 @@ FT_Library library()
     return lib.handle;
 }
 
-// One face opened for the questions of one call, closed at the end of it: with thousands of
-// faces, none is kept open.
-class OpenFace
+// One face's character map, opened for the questions of one call and closed at the end of it:
+// with thousands of faces, none is kept open. Read by HarfBuzz from the mapped file, as the text
+// shaper reads it; FreeType only for files HarfBuzz cannot read.
+class OpenFace : public CharacterMap
 {
 public:
     explicit OpenFace(const FaceFile& file)
     {
-        if (!file.isValid() || !library() ||
-            FT_New_Face(library(), file.file.constData(), file.index, &m_face) != 0) {
-            m_face = nullptr;
+        if (!file.isValid())
+            return;
+        m_blob = hb_blob_create_from_file_or_fail(file.file.constData());
+        if (m_blob)
+            m_face = hb_face_create(m_blob, unsigned(file.index & 0xffff));
+        if (m_face && hb_face_get_glyph_count(m_face) > 0) {
+            m_font = hb_font_create(m_face);
+            hb_blob_t* cmap = hb_face_reference_table(m_face, HB_TAG('c', 'm', 'a', 'p'));
+            unsigned length = 0;
+            const char* data = hb_blob_get_data(cmap, &length);
+            m_unicode = hasUnicodeSubtable(data, length);
+            hb_blob_destroy(cmap);
+            m_open = true;
             return;
         }
-        // Only the Unicode map says which characters the face draws as text.
-        m_unicode = FT_Select_Charmap(m_face, FT_ENCODING_UNICODE) == 0;
-        if (!m_unicode && m_face->num_charmaps > 0)
-            FT_Set_Charmap(m_face, m_face->charmaps[0]);
+        if (library() && FT_New_Face(library(), file.file.constData(), file.index, &m_ft) == 0) {
+            m_unicode = FT_Select_Charmap(m_ft, FT_ENCODING_UNICODE) == 0;
+            if (!m_unicode && m_ft->num_charmaps > 0)
+                FT_Set_Charmap(m_ft, m_ft->charmaps[0]);
+            m_open = true;
+        } else {
+            m_ft = nullptr;
+        }
     }
-    ~OpenFace()
+    ~OpenFace() override
     {
+        if (m_set)
+            hb_set_destroy(m_set);
+        if (m_font)
+            hb_font_destroy(m_font);
         if (m_face)
-            FT_Done_Face(m_face);
+            hb_face_destroy(m_face);
+        if (m_blob)
+            hb_blob_destroy(m_blob);
+        if (m_ft)
+            FT_Done_Face(m_ft);
     }
     OpenFace(const OpenFace&) = delete;
     OpenFace& operator=(const OpenFace&) = delete;
 
-    bool isOpen() const { return m_face != nullptr; }
-    bool hasUnicodeMap() const { return m_unicode; }
-    bool has(char32_t c) const { return m_unicode && FT_Get_Char_Index(m_face, c) != 0; }
-
-    // Whether every character is mapped; spaces and line breaks are passed over if allowed.
-    bool hasAll(const QString& text, bool skipSpaces) const
+    bool isOpen() const override { return m_open; }
+    bool isUnicode() const override { return m_unicode; }
+    bool has(char32_t c) const override
     {
         if (!m_unicode)
             return false;
-        for (char32_t c : text.toUcs4()) {
-            if (skipSpaces && QChar::isSpace(c))
-                continue;
-            if (!has(c))
-                return false;
-        }
-        return true;
+        if (m_ft)
+            return FT_Get_Char_Index(m_ft, c) != 0;
+        hb_codepoint_t glyph = 0;
+        return hb_font_get_nominal_glyph(m_font, c, &glyph) && glyph != 0;
     }
-
-    // How many characters of each known script the map holds.
-    std::array<int, std::size(scripts)> scriptCounts() const
+    bool next(qint64& pos) const override
     {
-        std::array<int, std::size(scripts)> counts{};
-        if (!m_unicode)
-            return counts;
-        FT_UInt glyph = 0;
-        for (FT_ULong c = FT_Get_First_Char(m_face, &glyph); glyph != 0;
-             c = FT_Get_Next_Char(m_face, c, &glyph)) {
-            for (const Range& r : ranges) {
-                if (c >= r.first && c <= r.last) {
-                    ++counts[size_t(r.script)];
-                    break;
-                }
-            }
+        if (m_ft) {
+            FT_UInt glyph = 0;
+            const FT_ULong found = pos < 0 ? FT_Get_First_Char(m_ft, &glyph)
+                                           : FT_Get_Next_Char(m_ft, FT_ULong(pos), &glyph);
+            pos = qint64(found);
+            return glyph != 0 && found <= 0x10FFFF;
         }
-        return counts;
-    }
-
-    // The first characters of the face's map in code order that show something on their own.
-    // Letters beyond Latin-1 come first: many faces carry Latin-1 digits, shared punctuation or
-    // a placeholder circle beside their own script. Faces without such letters (symbols, digits,
-    // pictographs, whose few letter-like signs say nothing) show their first characters beyond
-    // Latin-1, then any.
-    QString firstCharacters() const
-    {
-        constexpr int fewestLetters = 4;
-        if (const QString letters = run(0xFF, true); letters.size() >= fewestLetters)
-            return letters;
-        if (const QString beyond = run(0xFF, false); !beyond.isEmpty())
-            return beyond;
-        return run(0, false);
+        if (!m_set) {
+            m_set = hb_set_create();
+            hb_face_collect_unicodes(m_face, m_set);
+        }
+        hb_codepoint_t code = pos < 0 ? HB_SET_VALUE_INVALID : hb_codepoint_t(pos);
+        if (!hb_set_next(m_set, &code))
+            return false;
+        pos = code;
+        return code <= 0x10FFFF;
     }
 
 private:
-    QString run(FT_ULong after, bool lettersOnly) const
-    {
-        QString text;
-        FT_UInt glyph = 0;
-        int taken = 0;
-        for (FT_ULong c = FT_Get_Next_Char(m_face, after, &glyph); glyph != 0 && taken < runLength;
-             c = FT_Get_Next_Char(m_face, c, &glyph)) {
-            if (c > 0x10FFFF)
-                break;
-            if (!showsOnItsOwn(char32_t(c)) || (lettersOnly && !QChar::isLetter(char32_t(c))))
-                continue;
-            const auto character = char32_t(c);
-            text.append(QString::fromUcs4(&character, 1));
-            ++taken;
-        }
-        return text;
-    }
-
-    bool showsOnItsOwn(char32_t c) const
-    {
-        // A symbol map's codes are drawn as they are; its own letters have no Unicode meaning.
-        if (!m_unicode)
-            return c > 0x20 && (c < 0x7F || c > 0x9F);
-        // The dotted circle stands for a missing base letter; it shows nothing of the face.
-        if (QChar::isSpace(c) || QChar::isNonCharacter(c) || c == 0x25CC)
-            return false;
-        switch (QChar::category(c)) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Other_Surrogate:
-        case QChar::Other_NotAssigned:
-        case QChar::Mark_NonSpacing:
-        case QChar::Mark_SpacingCombining:
-        case QChar::Mark_Enclosing:
-            return false;
-        default:
-            return true;
-        }
-    }
-
-    FT_Face m_face = nullptr;
+    hb_blob_t* m_blob = nullptr;
+    hb_face_t* m_face = nullptr;
+    hb_font_t* m_font = nullptr;
+    mutable hb_set_t* m_set = nullptr; // every mapped code, collected when first walked
+    FT_Face m_ft = nullptr;            // files HarfBuzz cannot read
+    bool m_open = false;
     bool m_unicode = false;
 };
+
+// Whether every character is mapped; spaces and line breaks are passed over if allowed.
+bool hasAll(const CharacterMap& map, const QString& text, bool skipSpaces)
+{
+    if (!map.isUnicode())
+        return false;
+    for (char32_t c : text.toUcs4()) {
+        if (skipSpaces && QChar::isSpace(c))
+            continue;
+        if (!map.has(c))
+            return false;
+    }
+    return true;
+}
+
+// How many characters of a known script the map holds: only the codes in its ranges are walked.
+int charactersOf(const CharacterMap& map, int script)
+{
+    int count = 0;
+    for (const Range& r : ranges) {
+        if (r.script != script)
+            continue;
+        for (qint64 pos = qint64(r.first) - 1; map.next(pos) && pos <= qint64(r.last);)
+            ++count;
+    }
+    return count;
+}
+
+bool showsOnItsOwn(const CharacterMap& map, char32_t c)
+{
+    // A symbol map's codes are drawn as they are; its own letters have no Unicode meaning.
+    if (!map.isUnicode())
+        return c > 0x20 && (c < 0x7F || c > 0x9F);
+    // The dotted circle stands for a missing base letter; it shows nothing of the face.
+    if (QChar::isSpace(c) || QChar::isNonCharacter(c) || c == 0x25CC)
+        return false;
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_NotAssigned:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Up to runLength characters after `after` (-1: from the first) that show on their own.
+QString run(const CharacterMap& map, qint64 after, bool lettersOnly)
+{
+    QString text;
+    int taken = 0;
+    for (qint64 pos = after; taken < runLength && map.next(pos);) {
+        const auto c = char32_t(pos);
+        if (!showsOnItsOwn(map, c) || (lettersOnly && !QChar::isLetter(c)))
+            continue;
+        text.append(QString::fromUcs4(&c, 1));
+        ++taken;
+    }
+    return text;
+}
+
+// The first characters of the face's map in code order that show something on their own.
+// Letters beyond Latin-1 come first: many faces carry Latin-1 digits, shared punctuation or a
+// placeholder circle beside their own script. Faces without such letters (symbols, digits,
+// pictographs, whose few letter-like signs say nothing) show their first characters beyond
+// Latin-1, then any.
+QString firstCharacters(const CharacterMap& map)
+{
+    constexpr int fewestLetters = 4;
+    if (const QString letters = run(map, 0xFF, true); letters.size() >= fewestLetters)
+        return letters;
+    if (const QString beyond = run(map, 0xFF, false); !beyond.isEmpty())
+        return beyond;
+    return run(map, -1, false);
+}
 
 QByteArray keyOf(const FaceFile& face)
 {
@@ -229,37 +278,46 @@ QHash<QByteArray, Known>& cache()
     return known;
 }
 
-QString fallbackOf(const OpenFace& open)
+QString fallbackOf(const CharacterMap& map)
 {
-    // Only a line the face draws whole is a candidate; of those, the script the face holds the
-    // most characters of, the earlier one on a tie.
-    const auto counts = open.scriptCounts();
+    // Only a line the face draws whole is a candidate (most faces fail at a line's first
+    // character); of several, the script the face holds the most characters of, the earlier one
+    // on a tie.
     int best = -1;
+    int bestCount = 0;
+    bool several = false;
     for (int i = 0; i < int(scripts.size()); ++i) {
-        if (counts[size_t(i)] > (best < 0 ? 0 : counts[size_t(best)]) &&
-            open.hasAll(QString::fromUtf16(scripts[size_t(i)].line), false))
+        const QString line = QString::fromUtf16(scripts[size_t(i)].line);
+        if (!map.has(line.at(0).unicode()) || !hasAll(map, line, false))
+            continue;
+        if (best < 0) {
             best = i;
+            continue;
+        }
+        if (!several) {
+            bestCount = charactersOf(map, best);
+            several = true;
+        }
+        if (const int count = charactersOf(map, i); count > bestCount) {
+            best = i;
+            bestCount = count;
+        }
     }
-    return best >= 0 ? QString::fromUtf16(scripts[size_t(best)].line) : open.firstCharacters();
+    return best >= 0 ? QString::fromUtf16(scripts[size_t(best)].line) : firstCharacters(map);
 }
 
-} // namespace
-
-bool covers(const FaceFile& face, const QString& text)
-{
-    const OpenFace open(face);
-    return open.isOpen() && open.hasAll(text, true);
-}
-
-QString sampleFor(const FaceFile& face, const QString& message)
+QString choose(const FaceFile& face, const QString& message, const CharacterMap* given)
 {
     Known& known = cache()[keyOf(face)];
     // Nothing can be said of a face that does not open: its row keeps the message.
     if (known.unreadable)
         return message;
-    // The face is opened only for what is not known yet, and closed again on return.
+    // Without a map given, the face is opened only for what is not known yet, and closed again
+    // on return.
     std::optional<OpenFace> open;
-    const auto opened = [&]() -> const OpenFace& {
+    const auto map = [&]() -> const CharacterMap& {
+        if (given)
+            return *given;
         if (!open)
             open.emplace(face);
         return *open;
@@ -270,11 +328,11 @@ QString sampleFor(const FaceFile& face, const QString& message)
             continue;
         auto it = known.has.find(c);
         if (it == known.has.end()) {
-            if (!opened().isOpen()) {
+            if (!map().isOpen()) {
                 known.unreadable = true;
                 return message;
             }
-            it = known.has.insert(c, opened().has(c));
+            it = known.has.insert(c, map().has(c));
         }
         if (!*it) {
             showsMessage = false;
@@ -284,8 +342,42 @@ QString sampleFor(const FaceFile& face, const QString& message)
     if (showsMessage)
         return message;
     if (!known.fallback)
-        known.fallback = fallbackOf(opened());
+        known.fallback = fallbackOf(map());
     return *known.fallback;
+}
+
+} // namespace
+
+bool hasUnicodeSubtable(const char* cmap, unsigned length)
+{
+    const auto* data = reinterpret_cast<const uchar*>(cmap);
+    if (!data || length < 4)
+        return false;
+    const unsigned count = qFromBigEndian<quint16>(data + 2);
+    for (unsigned i = 0; i < count && 4 + 8 * (i + 1) <= length; ++i) {
+        const uchar* record = data + 4 + 8 * i;
+        const unsigned platform = qFromBigEndian<quint16>(record);
+        const unsigned encoding = qFromBigEndian<quint16>(record + 2);
+        if (platform == 0 || (platform == 3 && (encoding == 1 || encoding == 10)))
+            return true;
+    }
+    return false;
+}
+
+bool covers(const FaceFile& face, const QString& text)
+{
+    const OpenFace open(face);
+    return open.isOpen() && hasAll(open, text, true);
+}
+
+QString sampleFor(const FaceFile& face, const QString& message)
+{
+    return choose(face, message, nullptr);
+}
+
+QString sampleFor(const FaceFile& face, const QString& message, const CharacterMap& map)
+{
+    return choose(face, message, &map);
 }
 
 int scriptCount()

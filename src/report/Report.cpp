@@ -1,6 +1,7 @@
 #include "report/Report.h"
 
 #include "engine/PageStore.h"
+#include "engine/TextLayout.h"
 #include "fontservices/FontServices.h"
 #include "fontservices/ScriptSample.h"
 #include "report/QRPreview.h"
@@ -182,7 +183,9 @@ QString TfrmReport::sampleText(const QString& face, const QFont& font) const
     if (!m_settings.ScriptSamples)
         return message;
     // A face that cannot show the message shows its own script instead of missing-glyph marks.
-    return ScriptSample::sampleFor(FontServices::faceFileFor(font), message);
+    // The shaper's own opening of the face answers, which it then shapes the sample with.
+    const FaceFile file = FontServices::faceFileFor(font);
+    return ScriptSample::sampleFor(file, message, *TextShaper::characterMap(file));
 }
 
 void TfrmReport::qrFontRptBeforePrint()
