@@ -1,12 +1,12 @@
 # What `cmake --install` puts on the system, and the Debian package CPack makes of it.
-# Only the program, its desktop entry, icons, AppStream data, manual page, translations and
+# Only the program and its command-line catalogue, its desktop entry, icons, AppStream data, manual page, translations and
 # documents are installed: tests, helper programs and benchmarks stay in the build folder.
 include(GNUInstallDirs)
 
 set(TYPOVEX_DESKTOP_ID typovex)
 set(packaging_dir ${CMAKE_CURRENT_LIST_DIR})
 
-install(TARGETS typovex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS typovex typovex-catalogue RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${packaging_dir}/${TYPOVEX_DESKTOP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging_dir}/icons/typovex.svg
@@ -26,17 +26,21 @@ install(FILES ${packaging_dir}/org.example.typovex.metainfo.xml
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(packaging_out ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 configure_file(${packaging_dir}/changelog.in ${packaging_out}/changelog @ONLY)
-add_custom_command(OUTPUT ${packaging_out}/typovex.1.gz
-                   COMMAND ${GZIP_PROGRAM} -9n -c ${packaging_dir}/typovex.1 > ${packaging_out}/typovex.1.gz
-                   DEPENDS ${packaging_dir}/typovex.1 VERBATIM)
+foreach(page typovex typovex-catalogue)
+    add_custom_command(OUTPUT ${packaging_out}/${page}.1.gz
+                       COMMAND ${GZIP_PROGRAM} -9n -c ${packaging_dir}/${page}.1 > ${packaging_out}/${page}.1.gz
+                       DEPENDS ${packaging_dir}/${page}.1 VERBATIM)
+endforeach()
 add_custom_command(OUTPUT ${packaging_out}/changelog.gz
                    COMMAND ${GZIP_PROGRAM} -9n -c ${packaging_out}/changelog > ${packaging_out}/changelog.gz
                    DEPENDS ${packaging_out}/changelog VERBATIM)
 add_custom_target(typovex_documents ALL
-                  DEPENDS ${packaging_out}/typovex.1.gz ${packaging_out}/changelog.gz)
+                  DEPENDS ${packaging_out}/typovex.1.gz ${packaging_out}/typovex-catalogue.1.gz
+                          ${packaging_out}/changelog.gz)
 # The README builds the program alone before it makes the package.
 add_dependencies(typovex typovex_documents)
-install(FILES ${packaging_out}/typovex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packaging_out}/typovex.1.gz ${packaging_out}/typovex-catalogue.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The folder is named after the package, not after the project.
 install(FILES ${packaging_dir}/copyright ${packaging_out}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/typovex)
@@ -53,7 +57,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "folders you name, and prints or previews a catalogue of the ticked ones:\n"
     "one sample line per font in the size and style you choose, with title,\n"
     "header and footer, on paper or as PDF. Side tools show a font's 256\n"
-    "character codes and export a sample line as a BMP or JPEG image.")
+    "character codes and export a sample line as a BMP or JPEG image.\n"
+    "typovex-catalogue makes the same catalogue from the command line, for\n"
+    "scripts and font builds, without a display.")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://typovex.example.org")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

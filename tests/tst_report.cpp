@@ -10,6 +10,7 @@
 #include "ui/Advanced.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -679,6 +680,54 @@ private slots:
         for (const auto& [name, page] : std::as_const(expected))
             QVERIFY2(text.contains(name), qPrintable(name));
         QVERIFY(run(3, {}).contains(QRegularExpression(QStringLiteral("Title: +") + s.TitleText)));
+    }
+
+    // Extremes lay out as Qt measures them: each sample's label is at least as tall as Qt's own
+    // bounding box of its text at the label's width, and a band taller than the page still gets
+    // a page of its own.
+    void extremeSamplesLayOutAsQtMeasures_data()
+    {
+        QTest::addColumn<int>("pointSize");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("999-point sample") << 999 << "%f" << 0;
+        QTest::newRow("20,000-character message")
+            << 10 << QStringLiteral("%f ").append(QStringLiteral("lorem ipsum ").repeated(1667))
+            << 0;
+        QTest::newRow("two columns, wrapped") << 14 << QStringLiteral("%f ").repeated(12) << 1;
+    }
+    void extremeSamplesLayOutAsQtMeasures()
+    {
+        QFETCH(int, pointSize);
+        QFETCH(QString, message);
+        QFETCH(int, columns);
+        ListingSettings s = settingsWith(threeFonts);
+        s.PointSize = pointSize;
+        s.Message = message;
+        s.Columns = columns;
+        TfrmReport host(s);
+        const auto store = generate(host);
+        QVERIFY(store->isFinished());
+        int samples = 0;
+        for (int page = 0; page < store->pageCount(); ++page) {
+            for (const PageItem& item : store->page(page).items) {
+                if (item.kind != PageItem::Kind::Text || !item.text.startsWith(item.font.family()))
+                    continue;
+                ++samples;
+                const int qtHeight = QFontMetrics(item.font)
+                                         .boundingRect(QRect(0, 0, item.rect.width(), 1 << 24),
+                                                       item.flags, item.text)
+                                         .height();
+                QVERIFY2(item.rect.height() >= qtHeight - 1,
+                         qPrintable(QStringLiteral("%1: %2 < %3")
+                                        .arg(item.font.family())
+                                        .arg(item.rect.height())
+                                        .arg(qtHeight)));
+            }
+        }
+        QCOMPARE(samples, threeFonts.size());
+        if (pointSize == 999)
+            QCOMPARE(store->pageCount(), threeFonts.size());
     }
 
     void printingWithNoPrinterSaysSo()

@@ -88,8 +88,6 @@ public:
         return face;
     }
 
-    bool subsetterFails(const QByteArray& file, int index);
-
 private:
     // cairo maps each font file it opens, once per face of a collection, and the pages it reads
     // stay resident while the face is open: subsetting the five faces of one CJK collection for a
@@ -144,19 +142,19 @@ private:
     QMutex m_mutex;
     FT_Library m_library = nullptr;
     QHash<FaceKey, cairo_font_face_t*> m_faces;
-    QHash<FaceKey, bool> m_subsetterFails;
 };
 
 // A CFF DICT holds operands, each followed by its operator. cairo 1.16's subsetter fails on an
 // operator without operands (an empty BlueValues, say), silently, and leaves out every later
 // font of the document. The checker reads the Top DICT, the Private DICT and the font DICTs of a
-// CID font, each where the table says it lies.
+// CID font, each where the table says it lies, from the table in memory.
 class CffCheck
 {
 public:
-    CffCheck(int fd, qint64 tableAt, quint32 tableLength)
-        : m_fd(fd), m_at(tableAt), m_length(tableLength)
-    {}
+    CffCheck(const uchar* table, size_t length)
+        : m_table(table), m_length(quint32(qMin<size_t>(length, 0xffffffffu)))
+    {
+    }
 
     // True when some DICT has an operator with no operands; false also when the table cannot
     // be read, since cairo then falls back on its own.
@@ -206,10 +204,8 @@ private:
         if (offset >= m_length)
             return {};
         size = qMin(size, m_length - offset);
-        QByteArray data(qsizetype(size), Qt::Uninitialized);
-        const ssize_t got = ::pread(m_fd, data.data(), size, m_at + offset);
-        data.resize(got > 0 ? qsizetype(got) : 0);
-        return data;
+        return QByteArray::fromRawData(reinterpret_cast<const char*>(m_table) + offset,
+                                       qsizetype(size));
     }
 
     bool checkPrivate(const Dict& dict) const
@@ -331,72 +327,9 @@ private:
         return dict;
     }
 
-    int m_fd;
-    qint64 m_at;
+    const uchar* m_table;
     quint32 m_length;
 };
-
-bool readAt(int fd, qint64 offset, void* buffer, size_t size)
-{
-    return ::pread(fd, buffer, size, offset) == static_cast<ssize_t>(size);
-}
-
-bool cffSubsetterFails(const QByteArray& file, int index)
-{
-    const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    struct FdCloser
-    {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    uchar header[12];
-    if (!readAt(fd, 0, header, sizeof header))
-        return false;
-    qint64 directory = 0;
-    if (BigEndian::u32(header) == 0x74746366) { // 'ttcf'
-        const int face = index & 0xffff;
-        if (face >= int(BigEndian::u32(header + 8)))
-            return false;
-        uchar offset[4];
-        if (!readAt(fd, 12 + 4 * face, offset, 4))
-            return false;
-        directory = BigEndian::u32(offset);
-        if (!readAt(fd, directory, header, sizeof header))
-            return false;
-    }
-    const int numTables = BigEndian::u16(header + 4);
-    if (numTables == 0 || numTables > 512)
-        return false;
-    QByteArray records(numTables * 16, Qt::Uninitialized);
-    if (!readAt(fd, directory + 12, records.data(), size_t(records.size())))
-        return false;
-    const auto* r = reinterpret_cast<const uchar*>(records.constData());
-    for (int i = 0; i < numTables; ++i, r += 16) {
-        if (BigEndian::u32(r) == 0x43464620) // 'CFF '
-            return CffCheck(fd, BigEndian::u32(r + 8), BigEndian::u32(r + 12)).hasEmptyOperator();
-    }
-    return false;
-}
-
-bool FaceCache::subsetterFails(const QByteArray& file, int index)
-{
-    const FaceKey key{file, index, false, false};
-    {
-        QMutexLocker lock(&m_mutex);
-        const auto known = m_subsetterFails.constFind(key);
-        if (known != m_subsetterFails.constEnd())
-            return *known;
-    }
-    const bool fails = cffSubsetterFails(file, index);
-    QMutexLocker lock(&m_mutex);
-    m_subsetterFails.insert(key, fails);
-    return fails;
-}
 
 void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
 {
@@ -422,8 +355,7 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
         glyphs[i] = {run.glyphs[i], std::round(run.positions[i].x()),
                      std::round(run.positions[i].y())};
     const int count = int(glyphs.size());
-    const bool outlinesOnly =
-        vector && FaceCache::instance().subsetterFails(run.face.file, run.face.index);
+    const bool outlinesOnly = vector && run.outlinesInPdf;
     if (!vector) {
         cairo_show_glyphs(cr, glyphs.data(), count);
     } else if (outlinesOnly) {
@@ -624,9 +556,9 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
     return true;
 }
 
-bool subsetterFails(const QByteArray& file, int index)
+bool cffSubsetterFails(const uchar* cff, size_t length)
 {
-    return FaceCache::instance().subsetterFails(file, index);
+    return CffCheck(cff, length).hasEmptyOperator();
 }
 
 } // namespace PagePainter

@@ -39,8 +39,8 @@ struct PdfDocument
 bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
               const std::atomic<bool>* cancel = nullptr);
 
-// True where cairo's font subsetter is known to fail on the face, which would drop this and
-// every later font from a PDF: such faces are written as outlines instead.
-bool subsetterFails(const QByteArray& file, int index);
+// True where cairo's font subsetter is known to fail on a face with this CFF table, which would
+// drop this and every later font from a PDF: such faces are written as outlines instead.
+bool cffSubsetterFails(const uchar* cff, size_t length);
 
 } // namespace PagePainter

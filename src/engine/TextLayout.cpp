@@ -1,5 +1,7 @@
 #include "engine/TextLayout.h"
 
+#include "engine/PagePainter.h"
+
 #include "fontservices/FontServices.h"
 
 #include <ft2build.h>
@@ -80,6 +82,7 @@ struct OpenFace
     bool viaFreeType = false;
     bool embeddedBitmaps = false;
     bool colour = false;
+    bool outlinesInPdf = false;
     FT_F26Dot6 charSize = 0; // size set for shaping
     int strike = -1;         // strike selected on a bitmap face
     std::vector<std::pair<qint64, FaceMetrics>> metrics;
@@ -209,6 +212,14 @@ std::shared_ptr<OpenFace> openFace(const FaceFile& file)
         } else {
             f->valid = false;
         }
+    }
+    if (f->face && hasTable(f->face, HB_TAG('C', 'F', 'F', ' '))) {
+        hb_blob_t* cff = hb_face_reference_table(f->face, HB_TAG('C', 'F', 'F', ' '));
+        unsigned length = 0;
+        const char* data = hb_blob_get_data(cff, &length);
+        f->outlinesInPdf =
+            data && PagePainter::cffSubsetterFails(reinterpret_cast<const uchar*>(data), length);
+        hb_blob_destroy(cff);
     }
     t.recent.emplace_front(key, f);
     if (t.recent.size() > recentFaceCount)
@@ -1138,6 +1149,7 @@ std::shared_ptr<const TextLayout> shapeText(const QFont& font, const QString& te
             out.pixelSize = face.metrics.emSize;
             out.backward = run.rtl;
             out.colour = face.open->colour;
+            out.outlinesInPdf = face.open->outlinesInPdf;
             out.glyphs.reserve(run.infos.size());
             out.positions.reserve(run.infos.size());
             for (size_t g = 0; g < run.infos.size(); ++g) {

@@ -22,8 +22,9 @@ struct GlyphRun
     QByteArray utf8;                // the characters the run shows, for text extraction
     // (bytes, glyphs) pairs in visual order, as cairo_show_text_glyphs takes them
     std::vector<std::pair<int, int>> clusters;
-    bool backward = false; // clusters run right to left
-    bool colour = false;   // the face has colour glyphs
+    bool backward = false;      // clusters run right to left
+    bool colour = false;        // the face has colour glyphs
+    bool outlinesInPdf = false; // written as filled outlines: no PDF font can be made of it
 };
 
 // A label's text, shaped and broken into lines, ready to be drawn any number of times.

@@ -50,14 +50,16 @@ template <typename Identity> Identity identityOf(const struct stat& info)
 } // namespace
 
 RegistryDocument::RegistryDocument(const QString& filePath, const QStringList& appKeyPath,
-                                   Notice notice)
-    : m_filePath(filePath), m_appKeyPath(appKeyPath), m_notice(std::move(notice))
+                                   Notice notice, Access access)
+    : m_filePath(filePath), m_appKeyPath(appKeyPath), m_notice(std::move(notice)), m_access(access)
 {}
 
 QJsonObject RegistryDocument::read()
 {
     QJsonObject root;
-    {
+    if (m_access == Access::ReadOnly) {
+        root = load(false).root;
+    } else {
         DocumentLock lock(m_filePath + QStringLiteral(".lock"));
         root = load(lock.isHeld()).root;
     }
@@ -67,6 +69,8 @@ QJsonObject RegistryDocument::read()
 
 bool RegistryDocument::update(const std::function<bool(QJsonObject& root)>& change)
 {
+    if (m_access == Access::ReadOnly)
+        return false;
     bool saved = true;
     try {
         QDir().mkpath(QFileInfo(m_filePath).absolutePath());
@@ -244,6 +248,16 @@ QString RegistryDocument::problemWith(const QByteArray& bytes, QJsonObject* root
 // file is gone from its place, so that a fresh document may be written there.
 bool RegistryDocument::setAside(const QString& problem, bool lockHeld)
 {
+    if (m_access == Access::ReadOnly) {
+        if (!std::exchange(m_damageReported, true))
+            m_pendingWarning =
+                QCoreApplication::translate(
+                    "RegistryDocument",
+                    "The settings file %1 could not be used because %2. The default settings "
+                    "are used; the file is left as it is.")
+                    .arg(native(m_filePath), problem);
+        return false;
+    }
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString base = m_filePath + QStringLiteral(".damaged-") + stamp;
     // Renaming without the lock could move a document another copy is just replacing.

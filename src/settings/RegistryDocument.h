@@ -32,7 +32,12 @@ public:
     // notice: receives the text for the user when a document had to be set aside; run outside
     // the lock, as a box waits for the user.
     using Notice = std::function<void(const QString& text)>;
-    RegistryDocument(const QString& filePath, const QStringList& appKeyPath, Notice notice = {});
+    // ReadOnly: nothing is ever written, moved or created beside the document, not even the
+    // lock file; a damaged document stays where it is and reads as empty, and every change fails.
+    // Reading without the lock is safe, as every save replaces the file in one rename.
+    enum class Access { ReadWrite, ReadOnly };
+    RegistryDocument(const QString& filePath, const QStringList& appKeyPath, Notice notice = {},
+                     Access access = Access::ReadWrite);
 
     const QString& filePath() const { return m_filePath; }
 
@@ -78,5 +83,8 @@ private:
     QStringList m_appKeyPath;
     Notice m_notice;
     QString m_pendingWarning;
+    Access m_access = Access::ReadWrite;
+    // ReadOnly: a damaged document is reported once, not at every read that finds it again.
+    bool m_damageReported = false;
     std::optional<Cached> m_cached;
 };

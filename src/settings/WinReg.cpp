@@ -137,11 +137,20 @@ qint32 dwordData(const QJsonValue& data, const QString& name)
 
 } // namespace
 
-TWinRegistry::TWinRegistry(const QString& keyPath, std::function<void(const QString&)> notice)
-    : m_keyPath(keyPath), m_document(std::make_unique<RegistryDocument>(
-                              documentPath(), splitKeyPath(keyPath), std::move(notice)))
+TWinRegistry::TWinRegistry(const QString& keyPath, std::function<void(const QString&)> notice,
+                           Access access, const QString& document)
+    : m_keyPath(keyPath),
+      m_document(std::make_unique<RegistryDocument>(
+          document.isEmpty() ? documentPath() : document, splitKeyPath(keyPath), std::move(notice),
+          access == Access::ReadOnly ? RegistryDocument::Access::ReadOnly
+                                     : RegistryDocument::Access::ReadWrite))
 {
     const QStringList appKey = splitKeyPath(keyPath);
+    if (access == Access::ReadOnly) {
+        // Nothing to create: a missing key reads as missing sections, that is as defaults.
+        m_currentKey = appKey;
+        return;
+    }
     Creation creation = Creation::Failed;
     const bool saved = m_document->update([&](QJsonObject& root) {
         creation = createKey(root, appKey);

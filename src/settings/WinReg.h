@@ -31,8 +31,13 @@ public:
     // Opens keyPath ("Software\\Typovex") below the root as the current key, creating it if it is
     // missing. A failure is not reported: sections are then looked up directly below the root.
     // notice receives the text for the user when a damaged document had to be set aside.
+    // ReadOnly: the document is only read, never created, changed, locked or moved aside, and
+    // every write fails; missing keys read as their defaults. documentPath: another document
+    // than documentPath() (empty: that one).
+    enum class Access { ReadWrite, ReadOnly };
     explicit TWinRegistry(const QString& keyPath,
-                          std::function<void(const QString& text)> notice = {});
+                          std::function<void(const QString& text)> notice = {},
+                          Access access = Access::ReadWrite, const QString& documentPath = {});
     ~TWinRegistry();
     TWinRegistry(const TWinRegistry&) = delete;
     TWinRegistry& operator=(const TWinRegistry&) = delete;

@@ -61,11 +61,13 @@ done
 echo "its files: only the installed ones, under /usr, owned by root with the right modes"
 expected_files=(
     ./usr/bin/typovex
+    ./usr/bin/typovex-catalogue
     ./usr/share/applications/typovex.desktop
     ./usr/share/icons/hicolor/scalable/apps/typovex.svg
     ./usr/share/typovex/translations/typovex_de.qm
     ./usr/share/metainfo/org.example.typovex.metainfo.xml
     ./usr/share/man/man1/typovex.1.gz
+    ./usr/share/man/man1/typovex-catalogue.1.gz
     ./usr/share/doc/typovex/copyright
     ./usr/share/doc/typovex/changelog.gz
 )
@@ -80,7 +82,7 @@ listed_files=$(awk '$1 !~ /^d/ {print $6}' "$work/contents" | sort)
 while read -r mode owner _ _ _ path; do
     [ "$owner" = root/root ] || fail "$path is owned by $owner"
     case "$path" in
-    ./usr/bin/typovex) want=-rwxr-xr-x ;;
+    ./usr/bin/typovex | ./usr/bin/typovex-catalogue) want=-rwxr-xr-x ;;
     */) want=drwxr-xr-x ;;
     *) want=-rw-r--r-- ;;
     esac
@@ -96,11 +98,14 @@ fi
 cat "$work/lintian.log"
 
 echo "the program is built with the distribution's hardening"
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/typovex >"$work/typovex.packaged"
-hardening-check "$work/typovex.packaged" >"$work/hardening.log" 2>&1 || true
-for feature in 'Stack protected' 'Fortify Source functions' 'Read-only relocations' \
-    'Immediate binding'; do
-    grep -q "^ $feature: yes" "$work/hardening.log" || fail "hardening-check: $(cat "$work/hardening.log")"
+for program in typovex typovex-catalogue; do
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/bin/$program" >"$work/$program.packaged"
+    hardening-check "$work/$program.packaged" >"$work/hardening.log" 2>&1 || true
+    for feature in 'Stack protected' 'Fortify Source functions' 'Read-only relocations' \
+        'Immediate binding'; do
+        grep -q "^ $feature: yes" "$work/hardening.log" ||
+            fail "hardening-check $program: $(cat "$work/hardening.log")"
+    done
 done
 
 # The package as it lands on a system: into / for real, or into a throwaway root.
@@ -201,11 +206,13 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data 
 grep -q '^Name\[de\]=' "$entry" && grep -q '^Comment\[de\]=' "$entry" ||
     fail "the desktop entry has no German name or comment"
 
-echo "the manual page renders without a warning"
-LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 \
-    "$share/man/man1/typovex.1.gz" >"$work/man.txt" 2>"$work/man.err" ||
-    fail "man failed: $(cat "$work/man.err")"
-[ ! -s "$work/man.err" ] || fail "man warns: $(cat "$work/man.err")"
+echo "the manual pages render without a warning"
+for page in typovex-catalogue typovex; do
+    LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 \
+        "$share/man/man1/$page.1.gz" >"$work/man.txt" 2>"$work/man.err" ||
+        fail "man $page failed: $(cat "$work/man.err")"
+    [ ! -s "$work/man.err" ] || fail "man $page warns: $(cat "$work/man.err")"
+done
 # The terminal output marks bold and italic by overstriking.
 sed 's/.\x08//g' "$work/man.txt" | grep -q 'Typovex/registry.json' ||
     fail "the manual page names no settings file"
