@@ -21,7 +21,14 @@ QStyle* styleOf(const QStyleOptionViewItem& option)
 
 } // namespace
 
-FontListDelegate::FontListDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+FontListDelegate::FontListDelegate(QObject* parent) : QStyledItemDelegate(parent)
+{
+    // An entry's name may stand for another face once fonts were added or removed.
+    connect(FontServices::notifier(), &FontServices::fontsChanged, this, [this] {
+        m_fonts.clear();
+        m_shown.clear();
+    });
+}
 
 QFont FontListDelegate::entryFont(const QString& name) const
 {
