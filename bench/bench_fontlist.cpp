@@ -5,7 +5,8 @@
 // The parent runs itself as a child per measurement (one untimed warm-up, then five), notes the
 // monotonic clock before each start and takes the median. Each child runs the program's own
 // start-up with settings that open the advanced window. A second series runs with a fontconfig
-// configuration that sees only DejaVu and Liberation.
+// configuration that sees only DejaVu and Liberation. A last series fills the list to 4,000
+// entries and times each keystroke typed into the font filter, the list repainted after it.
 
 #include "app/Main.h"
 #include "app/Startup.h"
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -123,6 +125,130 @@ int runChild(int argc, char** argv)
     return 0;
 }
 
+// Types a filter text and erases it again, one key at a time, into a list of 4,000 entries or
+// more; each keystroke is timed from the key press to the list repainted.
+int runFilterChild(int argc, char** argv)
+{
+    TypovexApplication app(argc, argv);
+    TypovexWindows windows;
+    windows.create();
+    windows.main()->show();
+    auto* list = frmAdvanced->findChild<FontCheckList*>(QStringLiteral("clbFonts"));
+    auto* filter = frmAdvanced->findChild<QLineEdit*>(QStringLiteral("eFontFilter"));
+    if (!list || !filter)
+        return 1;
+    // The installed names again, as folders of fonts that are not installed would add them.
+    const int installed = list->count();
+    for (int i = 0; list->count() < 4000; i = (i + 1) % installed)
+        list->addEntry(list->name(i * 2 % list->count()), false);
+    // Shown and painted, with the fonts of the first pages loaded, before the first key.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (!list->isVisible())
+        return 1;
+    filter->setFocus();
+    const QString typed = QStringLiteral("noto sans");
+    QList<double> keys;
+    // The time a key takes is until the list's next paint has finished: the filter, the relayout
+    // and the drawing of the entries now shown, whose faces may not be loaded yet.
+    struct PaintEnd : QObject
+    {
+        bool painted = false;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() != QEvent::Paint || painted)
+                return false;
+            watched->removeEventFilter(this);
+            QCoreApplication::sendEvent(watched, event);
+            painted = true;
+            return true;
+        }
+    };
+    const int pauseMs = qEnvironmentVariableIntValue("BENCH_KEY_PAUSE_MS");
+    const auto press = [&](int key, const QString& text) {
+        PaintEnd paint;
+        list->viewport()->installEventFilter(&paint);
+        QElapsedTimer t;
+        t.start();
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(filter, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(filter, &up);
+        // A key that leaves the same entries shown repaints nothing: its time is the work done.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        double elapsed = t.nsecsElapsed() / 1e6;
+        QElapsedTimer wait;
+        wait.start();
+        while (!paint.painted && wait.elapsed() < 100)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (paint.painted)
+            elapsed = t.nsecsElapsed() / 1e6;
+        else
+            list->viewport()->removeEventFilter(&paint);
+        keys.append(elapsed);
+        // Idle time between keys, as a typist leaves, for the list's own work in the background.
+        QElapsedTimer idle;
+        idle.start();
+        while (idle.elapsed() < pauseMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (qEnvironmentVariableIsSet("BENCH_KEYS"))
+            std::fprintf(stderr, "key %d: %.2f ms, %d shown\n", key, keys.last(),
+                         list->shownCount());
+    };
+    for (QChar c : typed)
+        press(c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_A + (c.unicode() - 'a'), c);
+    const int shown = list->shownCount();
+    for (qsizetype i = 0; i < typed.size(); ++i)
+        press(Qt::Key_Backspace, QString());
+    std::sort(keys.begin(), keys.end());
+    std::printf("entries %d\nshown %d\nkeys %lld\nkeymax %.2f\nkeymedian %.2f\nallback %d\n",
+                list->count(), shown, static_cast<long long>(keys.size()), keys.last(),
+                keys.at(keys.size() / 2), list->shownCount() == list->count());
+    return 0;
+}
+
+void filterSeries(const QString& title, const QString& program, const QProcessEnvironment& env,
+                  int count)
+{
+    QList<double> worst, median;
+    QHash<QString, QString> values;
+    for (int i = 0; i <= count; ++i) {
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(program, {QStringLiteral("--filter-child")});
+        if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+            std::printf("filter: child failed\n");
+            return;
+        }
+        values.clear();
+        for (const QString& line :
+             QString::fromLocal8Bit(child.readAllStandardOutput()).split('\n')) {
+            const int space = line.indexOf(' ');
+            if (space > 0)
+                values.insert(line.left(space), line.mid(space + 1));
+        }
+        if (i == 0)
+            continue; // the warm-up
+        worst.append(values.value(QStringLiteral("keymax")).toDouble());
+        median.append(values.value(QStringLiteral("keymedian")).toDouble());
+    }
+    std::sort(worst.begin(), worst.end());
+    std::sort(median.begin(), median.end());
+    std::printf("Font filter, %s, %s entries (\"noto sans\" typed, then erased; %s shown at the "
+                "end of typing), median of %d runs after a warm-up:\n",
+                qPrintable(title), qPrintable(values.value(QStringLiteral("entries"))),
+                qPrintable(values.value(QStringLiteral("shown"))), count);
+    std::printf("  per keystroke, key to list repainted: worst %.1f ms, median %.1f ms%s\n",
+                worst.at(worst.size() / 2), median.at(median.size() / 2),
+                values.value(QStringLiteral("allback")) == QLatin1String("1")
+                    ? ""
+                    : " (not every entry came back)");
+    std::fflush(stdout);
+}
+
 struct Run
 {
     double startToPaintMs = 0;
@@ -208,6 +334,8 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--filter-child") == 0)
+        return runFilterChild(argc, argv);
 
     QCoreApplication app(argc, argv);
     const QString program = QCoreApplication::applicationFilePath();
@@ -227,6 +355,13 @@ int main(int argc, char** argv)
     registry.close();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    QProcessEnvironment typist = env;
+    typist.insert(QStringLiteral("BENCH_KEY_PAUSE_MS"), QStringLiteral("120"));
+    if (qEnvironmentVariableIsSet("BENCH_FILTER_ONLY")) {
+        filterSeries(QStringLiteral("keys back to back"), program, env, 5);
+        filterSeries(QStringLiteral("one key every 120 ms"), program, typist, 5);
+        return 0;
+    }
     series(QStringLiteral("All installed fonts, pages back to back"), program, env, 5);
     QProcessEnvironment paced = env;
     paced.insert(QStringLiteral("BENCH_PAGE_PAUSE_MS"), QStringLiteral("150"));
@@ -246,5 +381,7 @@ int main(int argc, char** argv)
     QProcessEnvironment small = env;
     small.insert(QStringLiteral("FONTCONFIG_FILE"), conf.fileName());
     series(QStringLiteral("DejaVu and Liberation only"), program, small, 5);
+    filterSeries(QStringLiteral("keys back to back"), program, env, 5);
+    filterSeries(QStringLiteral("one key every 120 ms"), program, typist, 5);
     return 0;
 }

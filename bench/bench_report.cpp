@@ -8,7 +8,10 @@
 //   reference  a fresh QFont per row (NoFontMerging), drawn straight into a QPdfWriter.
 // Options: --faces-subset (ms per family with fontconfig limited to part of the faces),
 // --print-job (finished store to a job handed to a cups-pdf queue), --families-4000 (2,000 more
-// families added from renamed copies of installed files), --timeout S (per child, default 600).
+// families added from renamed copies of installed files), --script-samples (the whole catalogue
+// generated with each face's own script where it cannot draw the message, interleaved with runs
+// without, and the rows whose placed sample holds a missing glyph in each), --timeout S (per
+// child, default 600).
 // The last line is RESULT with the medians.
 //
 // Run: build/bench/bench_report [N] [options]   (offscreen unless QT_QPA_PLATFORM is set)
@@ -17,6 +20,7 @@
 #include "engine/PageStore.h"
 #include "engine/ReportEngine.h"
 #include "engine/ReportPrinter.h"
+#include "engine/TextLayout.h"
 #include "fontservices/FontServices.h"
 #include "report/Report.h"
 
@@ -198,6 +202,43 @@ int oursChild(const QStringList& args)
     if (!run.error.isEmpty())
         std::fprintf(stderr, "ours: %s\n", qPrintable(run.error));
     return run.error.isEmpty() && run.pages > 0 ? 0 : 1;
+}
+
+// Child: the whole catalogue into a page store with ScriptSamples on or off; the time, and the rows
+// whose sample (the texts drawn without borrowed glyphs) was shaped with a missing glyph, the
+// glyph a face's character map gives a character it lacks.
+int samplesChild(bool on)
+{
+    ListingSettings settings = ListingSettings::defaults();
+    settings.Fonts = installedFamilies();
+    settings.ScriptSamples = on;
+    TfrmReport host(settings);
+    QElapsedTimer clock;
+    clock.start();
+    host.qrFontRptBeforePrint();
+    PageStore store(host.qrFontRpt.setup.pageSize());
+    ReportEngine::generate(host.qrFontRpt, store);
+    const double ms = msSince(clock);
+    int rows = 0, missing = 0;
+    for (int p = 0; p < store.pageCount(); ++p) {
+        for (const PageItem& item : store.page(p).items) {
+            if (item.kind != PageItem::Kind::Text || item.text.isEmpty() || !item.layout ||
+                !(item.font.styleStrategy() & QFont::NoFontMerging))
+                continue;
+            ++rows;
+            bool lacks = false;
+            for (const GlyphRun& run : item.layout->runs)
+                lacks = lacks ||
+                        std::find(run.glyphs.begin(), run.glyphs.end(), 0u) != run.glyphs.end();
+            missing += lacks;
+            if (lacks && qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+                std::fprintf(stderr, "missing: %s: %s\n", qPrintable(item.font.family()),
+                             qPrintable(item.text));
+        }
+    }
+    std::printf("generate_ms %.1f\nrows %d\nmissing_rows %d\npages %d\n", ms, rows, missing,
+                store.pageCount());
+    return 0;
 }
 
 // Child: plain Qt, the catalogue's default layout in 1/96 inch (Letter, margins 10 mm and 15 mm
@@ -594,6 +635,10 @@ int main(int argc, char** argv)
         TypovexApplication app(argc, argv);
         return mode == "--child-ours" ? oursChild(app.arguments().mid(2)) : referenceChild();
     }
+    if (mode == "--child-samples") {
+        TypovexApplication app(argc, argv);
+        return samplesChild(app.arguments().value(2) == QLatin1String("on"));
+    }
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     int rounds = 5;
@@ -609,6 +654,24 @@ int main(int argc, char** argv)
                 faces < 3000 ? " (fewer than the bench set's 3,171: not fully installed?)" : "",
                 load.open(QIODevice::ReadOnly) ? load.readLine(15).trimmed().constData() : "?");
     std::fflush(stdout);
+
+    if (args.contains(QStringLiteral("--script-samples"))) {
+        const auto samples =
+            series(rounds, {{QStringLiteral("script samples off"),
+                             {QStringLiteral("--child-samples"), QStringLiteral("off")}},
+                            {QStringLiteral("script samples on"),
+                             {QStringLiteral("--child-samples"), QStringLiteral("on")}}});
+        const double off = median(samples[0], "generate_ms"),
+                     on = median(samples[1], "generate_ms");
+        std::printf("whole catalogue: %.0f ms with script samples, %.0f ms without: %+.1f %% "
+                    "(goal within 5 %%)\n",
+                    on, off, off > 0 ? (on / off - 1) * 100 : 0.0);
+        std::printf("rows whose sample holds a missing glyph: %.0f of %.0f with script samples, "
+                    "%.0f without\n",
+                    median(samples[1], "missing_rows"), median(samples[1], "rows"),
+                    median(samples[0], "missing_rows"));
+        return samples[0].empty() || samples[1].empty() ? 1 : 0;
+    }
 
     const auto runs =
         series(rounds, {{QStringLiteral("ours"), {QStringLiteral("--child-ours")}},

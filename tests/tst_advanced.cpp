@@ -2,7 +2,9 @@
 #include "base/Messages.h"
 #include "engine/PrinterList.h"
 #include "fonts/FontCheckList.h"
+#include "fonts/FontSelection.h"
 #include "fontservices/FontServices.h"
+#include "settings/ListingSettings.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
 #include "ui/RadioGroup.h"
@@ -70,6 +72,9 @@ private slots:
     void radioGroupsReportMinusOneWhenNothingSelected_data();
     void radioGroupsReportMinusOneWhenNothingSelected();
     void styleTogglesAreIndependent();
+
+    void fontFilterShowsMatchesAndEveryCommandKeepsAllEntries_data();
+    void fontFilterShowsMatchesAndEveryCommandKeepsAllEntries();
 
     void captionsFitAtTheSmallestSize();
     void saveSettingsRunsTheWriter();
@@ -167,6 +172,9 @@ void tst_Advanced::shouldHaveEveryControlWithItsInitialState_data()
     spin("sePointSize", 12, "Point size");
     toggles("cbBold", "cbItalic", "cbUnderline", "cbStrikeout");
     row("lblFontName", "QLabel", "text", none);
+    edit("eFontFilter", "", "");
+    row("eFontFilter", "QLineEdit", "placeholderText", QStringLiteral("Filter fonts"));
+    row("eFontFilter", "QLineEdit", "clearButtonEnabled", on);
     row("clbFonts", "FontCheckList", "enabled", on);
 
     // Paths
@@ -239,6 +247,9 @@ void tst_Advanced::shouldHaveEveryControlWithItsInitialState_data()
     check("cbMinimise", "Start minimized", "Start the program in a minimized state", false);
     radio("rgStartup", "Startup mode", {"Wizard", "Advanced"}, 0, "");
     check("cbBorders", "Place borders around samples", "", false);
+    // On two lines, so that the window keeps its width.
+    check("cbScriptSamples", "Show each font's own script when it\ncannot show the message", "",
+          true);
     button("bSaveSettings", "Save settings", "Save all settings as the default", true);
 }
 
@@ -627,6 +638,97 @@ void tst_Advanced::styleTogglesAreIndependent()
     QVERIFY(!bold->isChecked() && strike->isChecked());
     // The same style on another font is untouched.
     QVERIFY(!child<QToolButton>(form, "sbFBold")->isChecked());
+}
+
+void tst_Advanced::fontFilterShowsMatchesAndEveryCommandKeepsAllEntries_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("escape"); // Esc pressed in the filter afterwards
+    QTest::newRow("lower case finds capitals") << "noto" << false;
+    QTest::newRow("capitals and a space") << "SANS MONO" << false;
+    QTest::newRow("a single letter") << "q" << false;
+    QTest::newRow("nothing matches") << "zzqxw" << false;
+    QTest::newRow("Esc clears the filter") << "serif" << true;
+}
+
+void tst_Advanced::fontFilterShowsMatchesAndEveryCommandKeepsAllEntries()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, escape);
+    SelectionSyncBusy = false;
+    TfrmAdvanced form;
+    auto* list = child<FontCheckList>(form, "clbFonts");
+    auto* filter = child<QLineEdit>(form, "eFontFilter");
+    auto* allFonts = child<QCheckBox>(form, "cbAllFonts");
+    QVERIFY(list && filter && allFonts);
+    // The list must hold thousands of entries; where fewer families are installed, the same
+    // names again (an entry may bear a name twice).
+    const QStringList families = FontServices::familyList();
+    for (int i = 0; list->count() < 2000; i = (i + 1) % int(families.size()))
+        list->addEntry(families.at(i), false);
+    const int count = list->count();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    // Every third entry ticked, and the entries that should show, worked out from the names.
+    QList<bool> ticks;
+    QStringList matching;
+    for (int i = 0; i < count; ++i) {
+        list->setChecked(i, i % 3 == 0);
+        ticks.append(i % 3 == 0);
+        if (list->name(i).contains(typed, Qt::CaseInsensitive))
+            matching.append(list->name(i));
+    }
+    form.fontSelection()->clbFontsClick();
+    QCOMPARE(allFonts->checkState(), Qt::PartiallyChecked);
+    const QStringList ticked = form.chosenFonts();
+
+    filter->setFocus();
+    QTest::keyClicks(filter, typed);
+    // Shown at once, without waiting for the event loop.
+    QStringList shown;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        shown.append(list->name(list->entryOf(list->model()->index(row, 0))));
+    QCOMPARE(shown, matching);
+    QCOMPARE(list->shownCount(), int(matching.size()));
+    QCOMPARE(list->count(), count);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(list->isChecked(i), ticks.at(i));
+    // The report (Print, Preview) still takes the ticked entries, shown or not.
+    QCOMPARE(form.chosenFonts(), ticked);
+
+    // The list's own type-ahead searches what is shown.
+    if (!matching.isEmpty()) {
+        const QString prefix = matching.last().left(3);
+        list->setFocus();
+        QTest::keyClicks(list, prefix);
+        const int current = list->entryOf(list->currentIndex());
+        QVERIFY(current >= 0);
+        QVERIFY2(list->name(current).startsWith(prefix, Qt::CaseInsensitive),
+                 qPrintable(list->name(current)));
+        QVERIFY(list->name(current).contains(typed, Qt::CaseInsensitive));
+    }
+
+    if (escape) {
+        filter->setFocus();
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(filter->text().isEmpty());
+        QCOMPARE(list->shownCount(), count);
+        QVERIFY(form.isVisible());
+    }
+
+    // "All fonts" and "Select all" tick every entry, hidden ones too; the report then takes all.
+    allFonts->click();
+    QCOMPARE(allFonts->checkState(), Qt::Checked);
+    for (int i = 0; i < count; ++i)
+        QVERIFY2(list->isChecked(i), qPrintable(list->name(i)));
+    QCOMPARE(form.chosenFonts().size(), qsizetype(count));
+    form.fontSelection()->Toggleselection1Click();
+    for (int i = 0; i < count; ++i)
+        QVERIFY(!list->isChecked(i));
+    form.fontSelection()->Selectall1Click();
+    QCOMPARE(form.chosenFonts().size(), qsizetype(count));
+    QCOMPARE(form.settings().Fonts.size(), qsizetype(count));
 }
 
 void tst_Advanced::captionsFitAtTheSmallestSize()

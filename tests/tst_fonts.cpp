@@ -1,6 +1,8 @@
 #include "fonts/FontCheckList.h"
+#include "fonts/FontListDelegate.h"
 #include "fonts/FontSelection.h"
 #include "fontservices/FontServices.h"
+#include "fontservices/ScriptSample.h"
 #include "ui/TriStateCheckBox.h"
 
 #include <QFontDatabase>
@@ -18,7 +20,67 @@
 #include <QtTest>
 #include <QVBoxLayout>
 
+#include <fontconfig/fontconfig.h>
+
 namespace {
+
+// A family's regular face and its characters as fontconfig matches and reads them, apart from
+// the program's own face lookup and character map reading.
+struct FcFace
+{
+    FaceFile file;
+    FcCharSet* charset = nullptr;
+    FcFace(const QString& family)
+    {
+        FcPattern* pattern =
+            FcNameParse(reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result;
+        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPatternDestroy(pattern);
+        FcChar8* name = nullptr;
+        FcChar8* matched = nullptr;
+        if (match && FcPatternGetString(match, FC_FAMILY, 0, &matched) == FcResultMatch &&
+            family.compare(QString::fromUtf8(reinterpret_cast<const char*>(matched)),
+                           Qt::CaseInsensitive) == 0 &&
+            FcPatternGetString(match, FC_FILE, 0, &name) == FcResultMatch) {
+            file.file = QByteArray(reinterpret_cast<const char*>(name));
+            FcPatternGetInteger(match, FC_INDEX, 0, &file.index);
+            FcCharSet* set = nullptr;
+            if (FcPatternGetCharSet(match, FC_CHARSET, 0, &set) == FcResultMatch)
+                charset = FcCharSetCopy(set);
+        }
+        if (match)
+            FcPatternDestroy(match);
+    }
+    ~FcFace()
+    {
+        if (charset)
+            FcCharSetDestroy(charset);
+    }
+    FcFace(const FcFace&) = delete;
+    FcFace& operator=(const FcFace&) = delete;
+
+    bool hasAll(const QString& text, bool skipSpaces) const
+    {
+        for (char32_t c : text.toUcs4())
+            if (!(skipSpaces && QChar::isSpace(c)) && !FcCharSetHasChar(charset, c))
+                return false;
+        return true;
+    }
+};
+
+// The rightmost column of a row image that holds ink (differs from the row's last column).
+int inkRight(const QImage& row)
+{
+    const QRgb background = row.pixel(row.width() - 1, row.height() / 2);
+    for (int x = row.width() - 1; x >= 0; --x)
+        for (int y = 0; y < row.height(); ++y)
+            if (row.pixel(x, y) != background)
+                return x;
+    return -1;
+}
 
 const QString dejaVuDir = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
 
@@ -151,6 +213,9 @@ private slots:
     void clickOnTickBoxTogglesAndRecomputesAllFonts();
     void pointerNamesEntryAndEmptiesBelowLast();
     void popupMenuHasSixEntriesAndHandsOnTheFontName();
+
+    void eachFaceShowsWhatItsOwnCharactersDraw_data();
+    void eachFaceShowsWhatItsOwnCharactersDraw();
 };
 
 void tst_Fonts::familyListHasEachFamilyOnceDefaultIncludedSortedWithoutCase()
@@ -647,6 +712,117 @@ void tst_Fonts::popupMenuHasSixEntriesAndHandsOnTheFontName()
     tab.setTicks("00");
     actions.at(0)->trigger();
     QCOMPARE(tab.ticks(), QStringLiteral("11"));
+}
+
+void tst_Fonts::eachFaceShowsWhatItsOwnCharactersDraw_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("message"); // expanded; empty: "This is <family>"
+    QTest::addColumn<QString>("shows");   // "message", a script's name, or "run"
+    QTest::newRow("a Latin face prints the message") << "DejaVu Sans"
+                                                     << ""
+                                                     << "message";
+    QTest::newRow("line breaks and spaces are not asked of the face") << "DejaVu Sans"
+                                                                      << "two\n lines\t "
+                                                                      << "message";
+    QTest::newRow("Arabic face, joined") << "Noto Sans Arabic"
+                                         << ""
+                                         << "Arabic";
+    QTest::newRow("Devanagari face, with conjuncts") << "Noto Sans Devanagari"
+                                                     << ""
+                                                     << "Devanagari";
+    QTest::newRow("Thai face") << "Noto Sans Thai"
+                               << ""
+                               << "Thai";
+    QTest::newRow("Tibetan face, stacked") << "Noto Serif Tibetan"
+                                           << ""
+                                           << "Tibetan";
+    // The CJK faces hold Latin letters too; a Syriac letter in the message they lack.
+    QTest::newRow("CJK face: the script it holds most of")
+        << "Noto Sans CJK JP" << QString::fromUtf8("This is \u0710") << "Han";
+    QTest::newRow("symbol face: its first characters") << "OpenSymbol"
+                                                       << ""
+                                                       << "run";
+    QTest::newRow("dingbat face") << "Noto Sans Symbols2"
+                                  << ""
+                                  << "run";
+    QTest::newRow("historic script: a run of its letters") << "Noto Sans Runic"
+                                                           << ""
+                                                           << "run";
+}
+
+void tst_Fonts::eachFaceShowsWhatItsOwnCharactersDraw()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, message);
+    QFETCH(QString, shows);
+    if (message.isEmpty())
+        message = QStringLiteral("This is ") + family;
+    const FcFace face(family);
+    if (!face.file.isValid() || !face.charset)
+        QSKIP(qPrintable(family + QStringLiteral(" is not installed")));
+
+    ScriptSample::clearCache();
+    const QString sample = ScriptSample::sampleFor(face.file, message);
+    QVERIFY2(face.hasAll(sample, true), qPrintable(sample));
+    QCOMPARE(face.hasAll(message, true), shows == QLatin1String("message"));
+    QStringList lines;
+    for (int i = 0; i < ScriptSample::scriptCount(); ++i) {
+        const ScriptSample::Script s = ScriptSample::script(i);
+        lines.append(QString::fromUtf16(s.line));
+        if (shows == QLatin1String(s.name))
+            QCOMPARE(sample, lines.last());
+    }
+    if (shows == QLatin1String("message")) {
+        QCOMPARE(sample, message);
+    } else if (shows == QLatin1String("run")) {
+        // No known line fits the face; the run is its own characters in rising code order.
+        for (const QString& line : lines)
+            QVERIFY2(!face.hasAll(line, false), qPrintable(line));
+        const QList<uint> codes = sample.toUcs4();
+        QVERIFY(codes.size() >= 4 && codes.size() <= 16);
+        QVERIFY(std::is_sorted(codes.cbegin(), codes.cend()));
+        QVERIFY(!sample.contains(QLatin1Char(' ')));
+    }
+    // Asked again, the same choice, from what is kept of the face.
+    QCOMPARE(ScriptSample::sampleFor(face.file, message), sample);
+
+    // The font list draws a name its face cannot show in the list's own font, the sample after
+    // it still in the face. Widths from Qt's metrics, the text's start from a Latin row.
+    FontsTab tab;
+    const QString reference = QStringLiteral("DejaVu Sans");
+    tab.clbFonts->fill({family, reference});
+    tab.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab.window));
+    const auto* delegate = qobject_cast<FontListDelegate*>(tab.clbFonts->itemDelegate());
+    QVERIFY(delegate);
+    const bool ownName = face.hasAll(family, true);
+    QCOMPARE(delegate->drawsOwnName(family), ownName);
+    const auto rowImage = [&](const QString& name) {
+        const QRect rect =
+            tab.clbFonts->visualRect(tab.clbFonts->viewIndexOf(tab.clbFonts->indexOf(name)));
+        return tab.clbFonts->viewport()->grab(rect).toImage();
+    };
+    const QString digits = QStringLiteral(" 0123");
+    // The sample after the name: the digits, or the face's own characters where it lacks them;
+    // never a character the face does not have.
+    const QString after = delegate->entrySample(family);
+    QVERIFY2(face.hasAll(after, true), qPrintable(after));
+    QCOMPARE(after == digits, face.hasAll(digits, true));
+    const QFont referenceFont = delegate->entryFont(reference);
+    const int start = inkRight(rowImage(reference)) + 1 -
+                      QFontMetrics(referenceFont).horizontalAdvance(reference + digits);
+    const QFont entry = delegate->entryFont(family);
+    const int drawn = inkRight(rowImage(family)) + 1 - start;
+    const int inListFont = QFontMetrics(tab.clbFonts->font()).horizontalAdvance(family) +
+                           QFontMetrics(entry).horizontalAdvance(after);
+    const int inFace = QFontMetrics(entry).horizontalAdvance(family + after);
+    const int expected = ownName ? inFace : inListFont;
+    QVERIFY2(qAbs(drawn - expected) <= 4,
+             qPrintable(QStringLiteral("%1 drawn, %2 expected (%3 all in the face)")
+                            .arg(drawn)
+                            .arg(expected)
+                            .arg(inFace)));
 }
 
 QTEST_MAIN(tst_Fonts)

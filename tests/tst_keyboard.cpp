@@ -345,8 +345,8 @@ void tst_Keyboard::mainWindowTabOrder_data()
         << QStringList{"cbWizTitle", "cbWizDateTime", "cbWizPageNo", "bPrev", "bNext", "bFinish"};
     QTest::newRow("wizard page 6") << "wizard 6" << QStringList{"bPrev", "bFinish"};
     QTest::newRow("advanced Fonts")
-        << "tsFonts" << QStringList{"cbAllFonts",  "sePointSize", "cbBold",  "cbItalic",
-                                    "cbUnderline", "cbStrikeout", "clbFonts"};
+        << "tsFonts" << QStringList{"cbAllFonts",  "sePointSize", "cbBold",      "cbItalic",
+                                    "cbUnderline", "cbStrikeout", "eFontFilter", "clbFonts"};
     QTest::newRow("advanced Paths")
         << "tsPath" << QStringList{"cbUseInstalled", "lbFontPath", "bAdd", "bRemove"};
     QTest::newRow("advanced Listing properties: Tab leaves the message")
@@ -377,8 +377,9 @@ void tst_Keyboard::mainWindowTabOrder_data()
         << QStringList{"cbPrinters",  "rgOrientation_1", "eTop",      "eLeft",
                        "eRight",      "eBottom",         "rgUnits_1", "rgPaperSize_3",
                        "rgColumns_1", "seFirstPage"};
-    QTest::newRow("advanced Options")
-        << "tsOptions" << QStringList{"cbMinimise", "rgStartup_0", "cbBorders", "bSaveSettings"};
+    QTest::newRow("advanced Options") << "tsOptions"
+                                      << QStringList{"cbMinimise", "rgStartup_0", "cbBorders",
+                                                     "cbScriptSamples", "bSaveSettings"};
 }
 
 void tst_Keyboard::mainWindowTabOrder()
@@ -543,27 +544,47 @@ void tst_Keyboard::escClosesTheMainWindow_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("typed"); // typed into the control first
+    QTest::addColumn<bool>("closes");
     QTest::newRow("wizard, from a wizard edit") << "wizard 5"
-                                                << "eWizTitleText";
+                                                << "eWizTitleText"
+                                                << "" << true;
     QTest::newRow("advanced, from the font list") << "tsFonts"
-                                                  << "clbFonts";
+                                                  << "clbFonts"
+                                                  << "" << true;
     QTest::newRow("advanced, from a main button") << "tsOptions"
-                                                  << "bAbout";
+                                                  << "bAbout"
+                                                  << "" << true;
+    QTest::newRow("advanced, from the empty font filter") << "tsFonts"
+                                                          << "eFontFilter"
+                                                          << "" << true;
+    // The first Esc clears the filter and leaves the window open.
+    QTest::newRow("advanced, from a font filter holding text") << "tsFonts"
+                                                               << "eFontFilter"
+                                                               << "sans" << false;
 }
 
 void tst_Keyboard::escClosesTheMainWindow()
 {
     QFETCH(QString, mode);
     QFETCH(QString, control);
+    QFETCH(QString, typed);
+    QFETCH(bool, closes);
     if (mode.startsWith(QLatin1String("wizard")))
         setWizardPage(mode.section(' ', 1).toInt());
     else
         showAdvancedTab(qPrintable(mode));
     QSignalSpy closed(mainButton("bClose"), &QPushButton::clicked);
     focusOn(m_main->findChild<QWidget*>(control));
+    QTest::keyClicks(focused(), typed);
     QTest::keyClick(focused(), Qt::Key_Escape);
-    QCOMPARE(closed.count(), 1);
-    QVERIFY(!m_main->isVisible());
+    QCOMPARE(closed.count(), closes ? 1 : 0);
+    QCOMPARE(m_main->isVisible(), !closes);
+    if (!closes) {
+        QVERIFY(m_main->findChild<QLineEdit*>(control)->text().isEmpty());
+        QTest::keyClick(focused(), Qt::Key_Escape);
+        QCOMPARE(closed.count(), 1);
+    }
 }
 
 void tst_Keyboard::accessKeysAreTheSpecifiedOnesWithoutClashes()

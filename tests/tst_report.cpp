@@ -4,6 +4,7 @@
 #include "engine/PageStore.h"
 #include "engine/PrinterList.h"
 #include "engine/ReportEngine.h"
+#include "engine/TextLayout.h"
 #include "report/Report.h"
 #include "support/TestMain.h"
 #include "ui/Advanced.h"
@@ -355,6 +356,68 @@ private slots:
         QVERIFY(host.PrintList().isEmpty());
     }
 
+    // Each face's sample as placed, and whether its shaped glyphs hold a missing glyph (glyph 0:
+    // the face's character map had no glyph for a character).
+    void scriptSamplesReplaceOnlyWhatAFaceCannotDraw_data()
+    {
+        QTest::addColumn<bool>("scriptSamples");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("option on, one column") << true << 0;
+        QTest::newRow("option on, two columns") << true << 1;
+        QTest::newRow("option off: the message everywhere") << false << 0;
+        QTest::newRow("option off, two columns") << false << 1;
+    }
+
+    void scriptSamplesReplaceOnlyWhatAFaceCannotDraw()
+    {
+        QFETCH(bool, scriptSamples);
+        QFETCH(int, columns);
+        // Latin faces, and faces of other scripts and of symbols that lack Latin letters.
+        const QStringList latin = {QStringLiteral("DejaVu Sans"),
+                                   QStringLiteral("Liberation Serif")};
+        const QStringList others = {
+            QStringLiteral("Noto Sans Arabic"),   QStringLiteral("Noto Sans Devanagari"),
+            QStringLiteral("Noto Sans Thai"),     QStringLiteral("Noto Serif Tibetan"),
+            QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Noto Sans Runic")};
+        for (const QString& f : latin + others) {
+            if (!QFontDatabase::families().contains(f))
+                QSKIP(qPrintable(f + " is not installed"));
+        }
+        ListingSettings s = settingsWith(latin + others);
+        s.ScriptSamples = scriptSamples;
+        s.Columns = columns;
+        TfrmReport host(s);
+        const auto store = generate(host);
+        QHash<QString, QString> shown;
+        QHash<QString, bool> missing;
+        for (int p = 0; p < store->pageCount(); ++p) {
+            for (const PageItem& item : store->page(p).items) {
+                // Samples are the texts drawn without borrowed glyphs.
+                if (item.kind != PageItem::Kind::Text || item.text.isEmpty() ||
+                    !(item.font.styleStrategy() & QFont::NoFontMerging))
+                    continue;
+                const QString family = item.font.family();
+                QVERIFY2(!shown.contains(family), qPrintable(family));
+                shown.insert(family, item.text);
+                bool lacks = false;
+                for (const GlyphRun& run : item.layout->runs)
+                    lacks = lacks ||
+                            std::find(run.glyphs.begin(), run.glyphs.end(), 0u) != run.glyphs.end();
+                missing.insert(family, lacks);
+            }
+        }
+        QCOMPARE(shown.size(), latin.size() + others.size());
+        for (const QString& f : latin) {
+            QCOMPARE(shown.value(f), TfrmReport::ExpandMessage(s.Message, f));
+            QVERIFY2(!missing.value(f), qPrintable(f));
+        }
+        for (const QString& f : others) {
+            // Off, the message as the face draws it: missing glyphs. On, none.
+            QCOMPARE(shown.value(f) == TfrmReport::ExpandMessage(s.Message, f), !scriptSamples);
+            QVERIFY2(missing.value(f) == !scriptSamples, qPrintable(f + ": " + shown.value(f)));
+        }
+    }
+
     void emptyListMakesNoPage()
     {
         TfrmReport host(settingsWith({}));
@@ -455,6 +518,8 @@ private slots:
                                       "\U0001F600\u2764");
         s.Bold = s.Italic = s.Underline = s.Strikeout = true;
         s.PointSize = 20;
+        // Every face draws this mixed message, its missing characters as missing-glyph marks.
+        s.ScriptSamples = false;
 
         // Pixels far from grey: a colour font's glyphs, not boxes standing for them.
         auto colourfulPixels = [](const QImage& image, const QRect& box) {

@@ -183,6 +183,7 @@ void tst_Settings::firstRunGivesEveryDefault()
         {"FItalic", false},
         {"FUnderline", false},
         {"FStrikeout", false},
+        {"ScriptSamples", true},
     };
     auto adv = newAdvanced();
     adv->LoadSettings();
@@ -228,6 +229,8 @@ void tst_Settings::saveThenLoadGivesBackEveryField()
         saved.append(valueOf(*adv, f));
     adv->SaveSettings();
     QCOMPARE(m_boxes, QStringList{"Your settings have been saved."});
+    // The script-samples option, cleared above, is a flag of the "Options" section: a number.
+    QCOMPARE(readAppKey()["Options"].toObject()["ScriptSamples"], QJsonValue(0));
 
     auto again = newAdvanced();
     again->LoadSettings();
@@ -273,6 +276,9 @@ void tst_Settings::storedValuesAreClampedAndSelected_data()
                                                 << "Startup" << QJsonValue(9) << QVariant(1);
     QTest::newRow("flag 7 is on") << "Options"
                                   << "UseBorders" << QJsonValue(7) << QVariant(true);
+    QTest::newRow("ScriptSamples 0 clears a box ticked by default")
+        << "Options"
+        << "ScriptSamples" << QJsonValue(0) << QVariant(false);
     QTest::newRow("PrinterIndex outside the list selects none")
         << "PageLayout"
         << "PrinterIndex" << QJsonValue(3) << QVariant(-1);
@@ -381,15 +387,22 @@ void tst_Settings::readErrorStopsLoadingAtThatValue_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QJsonValue>("stored");
     QTest::addColumn<QString>("message");
+    // How many of the probed fields (TitleText, Orientation, Columns, FFontSize, in load order)
+    // come before the failing one and are therefore loaded.
+    QTest::addColumn<int>("loaded");
     QTest::newRow("PointSize as a short string")
         << "PageLayout"
-        << "PointSize" << QJsonValue("12") << "Invalid data type for 'PointSize'";
+        << "PointSize" << QJsonValue("12") << "Invalid data type for 'PointSize'" << 2;
     QTest::newRow("PointSize as a long string")
         << "PageLayout"
-        << "PointSize" << QJsonValue("twelve") << "Failed to get data for 'PointSize'";
+        << "PointSize" << QJsonValue("twelve") << "Failed to get data for 'PointSize'" << 2;
     QTest::newRow("Message as a number")
         << "ListingProperties"
-        << "Message" << QJsonValue(5) << "Invalid data type for 'Message'";
+        << "Message" << QJsonValue(5) << "Invalid data type for 'Message'" << 0;
+    // A flag is stored as a number, so text is the wrong kind; it is read after all the others.
+    QTest::newRow("ScriptSamples as a string")
+        << "Options"
+        << "ScriptSamples" << QJsonValue("1") << "Invalid data type for 'ScriptSamples'" << 4;
 }
 
 void tst_Settings::readErrorStopsLoadingAtThatValue()
@@ -398,6 +411,7 @@ void tst_Settings::readErrorStopsLoadingAtThatValue()
     QFETCH(QString, name);
     QFETCH(QJsonValue, stored);
     QFETCH(QString, message);
+    QFETCH(int, loaded);
     // Every field gets a stored value other than the initial one, so that the fields after the
     // failing one show whether they were read.
     QJsonObject doc{
@@ -416,13 +430,12 @@ void tst_Settings::readErrorStopsLoadingAtThatValue()
     } catch (const TypovexError& e) {
         QCOMPARE(e.message(), message);
     }
-    const bool beforeFailure = section == "PageLayout";
+    // Fields before the failing one are loaded; later ones keep the window's initial values.
     QCOMPARE(adv->findChild<QLineEdit*>("eTitleText")->text(),
-             beforeFailure ? QString("Stored title") : QString("Typovex"));
-    QCOMPARE(adv->findChild<RadioGroup*>("rgOrientation")->itemIndex(), beforeFailure ? 1 : 0);
-    // Later fields keep the window's initial values.
-    QCOMPARE(adv->findChild<RadioGroup*>("rgColumns")->itemIndex(), 0);
-    QCOMPARE(adv->findChild<QSpinBox*>("seFFontSize")->value(), 8);
+             loaded > 0 ? QString("Stored title") : QString("Typovex"));
+    QCOMPARE(adv->findChild<RadioGroup*>("rgOrientation")->itemIndex(), loaded > 1 ? 1 : 0);
+    QCOMPARE(adv->findChild<RadioGroup*>("rgColumns")->itemIndex(), loaded > 2 ? 1 : 0);
+    QCOMPARE(adv->findChild<QSpinBox*>("seFFontSize")->value(), loaded > 3 ? 30 : 8);
 }
 
 void tst_Settings::printerStepIsGuarded()

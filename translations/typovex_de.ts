@@ -740,6 +740,16 @@
         <source>Save settings</source>
         <translation>Einstellungen speichern</translation>
     </message>
+    <message>
+        <source>Filter fonts</source>
+        <translation>Schriften filtern</translation>
+    </message>
+    <message>
+        <source>Show each font&apos;s own script when it
+cannot show the message</source>
+        <translation>Eigenes Schriftsystem jeder Schrift zeigen,
+wenn sie die Nachricht nicht darstellen kann</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMain</name>

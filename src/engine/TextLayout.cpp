@@ -831,6 +831,63 @@ std::shared_ptr<const TextLayout> layOut(const QFont& font, const QString& text,
     return layout;
 }
 
+namespace {
+
+class ShaperCharacterMap : public ScriptSample::CharacterMap
+{
+public:
+    explicit ShaperCharacterMap(std::shared_ptr<OpenFace> face) : m_face(std::move(face))
+    {
+        if (!m_face->valid || !m_face->hb)
+            return;
+        if (m_face->viaFreeType) {
+            FT_Face ft = m_face->freeType();
+            m_unicode = ft && ft->charmap && ft->charmap->encoding == FT_ENCODING_UNICODE;
+        } else {
+            hb_blob_t* cmap = hb_face_reference_table(m_face->face, HB_TAG('c', 'm', 'a', 'p'));
+            unsigned length = 0;
+            const char* data = hb_blob_get_data(cmap, &length);
+            m_unicode = ScriptSample::hasUnicodeSubtable(data, length);
+            hb_blob_destroy(cmap);
+        }
+    }
+    ~ShaperCharacterMap() override
+    {
+        if (m_set)
+            hb_set_destroy(m_set);
+    }
+    ShaperCharacterMap(const ShaperCharacterMap&) = delete;
+    ShaperCharacterMap& operator=(const ShaperCharacterMap&) = delete;
+
+    bool isOpen() const override { return m_face->valid && m_face->hb; }
+    bool isUnicode() const override { return m_unicode; }
+    bool has(char32_t c) const override { return m_unicode && m_face->hasGlyph(c); }
+    bool next(qint64& pos) const override
+    {
+        if (!m_set) {
+            m_set = hb_set_create();
+            hb_face_collect_unicodes(m_face->face, m_set);
+        }
+        hb_codepoint_t code = pos < 0 ? HB_SET_VALUE_INVALID : hb_codepoint_t(pos);
+        if (!hb_set_next(m_set, &code))
+            return false;
+        pos = code;
+        return code <= 0x10FFFF;
+    }
+
+private:
+    std::shared_ptr<OpenFace> m_face;
+    mutable hb_set_t* m_set = nullptr; // every mapped code, collected when first walked
+    bool m_unicode = false;
+};
+
+} // namespace
+
+std::shared_ptr<const ScriptSample::CharacterMap> characterMap(const FaceFile& face)
+{
+    return std::make_shared<ShaperCharacterMap>(openFace(face));
+}
+
 } // namespace TextShaper
 
 namespace {

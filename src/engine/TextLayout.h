@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fontservices/FaceFile.h"
+#include "fontservices/ScriptSample.h"
 
 #include <QFont>
 #include <QRectF>
@@ -56,5 +57,9 @@ LineMetrics metrics(const QFont& font);
 // kept, so measuring a label and then placing it shapes it once.
 std::shared_ptr<const TextLayout> layOut(const QFont& font, const QString& text, int width,
                                          int flags);
+
+// The character map of a face as the shaper opens it, kept among its recent faces: asking it
+// before shaping in that face costs no second opening.
+std::shared_ptr<const ScriptSample::CharacterMap> characterMap(const FaceFile& face);
 
 } // namespace TextShaper

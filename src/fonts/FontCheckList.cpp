@@ -8,18 +8,52 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSortFilterProxyModel>
 #include <QTimer>
 #include <QToolTip>
 
+namespace {
+
+// The entries whose name holds a text, letter case ignored. A plain substring test: the text is
+// what the user typed, not a pattern.
+class NameFilter : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void setText(const QString& text)
+    {
+        m_text = text;
+        invalidateRowsFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        if (m_text.isEmpty())
+            return true;
+        const auto* entries = static_cast<const FontListModel*>(sourceModel());
+        return !parent.isValid() && entries->name(row).contains(m_text, Qt::CaseInsensitive);
+    }
+
+private:
+    QString m_text;
+};
+
+} // namespace
+
 FontCheckList::FontCheckList(QWidget* parent)
-    : QListView(parent), m_model(new FontListModel(this)), m_delegate(new FontListDelegate(this)),
-      m_prefetch(new QTimer(this))
+    : QListView(parent), m_model(new FontListModel(this)), m_shown(new NameFilter(this)),
+      m_delegate(new FontListDelegate(this)), m_prefetch(new QTimer(this))
 {
     m_prefetch->setSingleShot(true);
     m_prefetch->setInterval(0);
     connect(m_prefetch, &QTimer::timeout, this, &FontCheckList::prefetch);
     m_model->setMeasure([this](const QString& name) { return measure(name); });
-    setModel(m_model);
+    m_shown->setSourceModel(m_model);
+    // Ticks and heights never change what is shown: only a new filter text does.
+    m_shown->setDynamicSortFilter(false);
+    setModel(m_shown);
     setItemDelegate(m_delegate);
     setUniformItemSizes(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -48,7 +82,7 @@ void FontCheckList::schedulePrefetch()
 
 void FontCheckList::prefetch()
 {
-    const int n = m_model->count();
+    const int n = m_shown->rowCount();
     if (n == 0 || !isVisible())
         return;
     const int page = viewport()->height();
@@ -56,29 +90,30 @@ void FontCheckList::prefetch()
     const int first = top.isValid() ? top.row() : 0;
     const QModelIndex bottom = indexAt(QPoint(0, page - 1));
     const int last = bottom.isValid() ? bottom.row() : n - 1;
+    const auto entry = [this](int row) { return entryOf(m_shown->index(row, 0)); };
 
     // The page below first, the way one reads, then the page above.
-    QList<int> rows;
+    QList<int> entries;
     for (int row = last + 1, height = 0; row < n && height < page; ++row) {
-        rows.append(row);
-        height += m_model->height(row);
+        entries.append(entry(row));
+        height += m_model->height(entries.last());
     }
     for (int row = first - 1, height = 0; row >= 0 && height < page; --row) {
-        rows.append(row);
-        height += m_model->height(row);
+        entries.append(entry(row));
+        height += m_model->height(entries.last());
     }
     // Work in slices short enough to keep the program responsive; the rest follows when idle.
     QElapsedTimer slice;
     slice.start();
-    for (int row : rows) {
-        const QString entry = m_model->name(row);
-        if (m_delegate->isPrepared(entry))
+    for (int index : entries) {
+        const QString name = m_model->name(index);
+        if (m_delegate->isPrepared(name))
             continue;
         if (slice.elapsed() >= 8) {
             m_prefetch->start();
             return;
         }
-        m_delegate->prepareFont(entry);
+        m_delegate->prepareFont(name);
     }
 }
 
@@ -136,8 +171,32 @@ int FontCheckList::entryHeight(int index) const
 
 int FontCheckList::entryAt(const QPoint& viewportPos) const
 {
-    const QModelIndex index = indexAt(viewportPos);
-    return index.isValid() ? index.row() : -1;
+    return entryOf(indexAt(viewportPos));
+}
+
+int FontCheckList::entryOf(const QModelIndex& viewIndex) const
+{
+    const QModelIndex entry = m_shown->mapToSource(viewIndex);
+    return entry.isValid() ? entry.row() : -1;
+}
+
+QModelIndex FontCheckList::viewIndexOf(int entry) const
+{
+    return m_shown->mapFromSource(m_model->index(entry));
+}
+
+void FontCheckList::setFilterText(const QString& text)
+{
+    if (text == m_filterText)
+        return;
+    m_filterText = text;
+    static_cast<NameFilter*>(m_shown)->setText(text);
+    schedulePrefetch();
+}
+
+int FontCheckList::shownCount() const
+{
+    return m_shown->rowCount();
 }
 
 void FontCheckList::setEntryStyle(const Style& style)
@@ -215,10 +274,10 @@ QModelIndex FontCheckList::moveCursor(CursorAction action, Qt::KeyboardModifiers
     // A face with huge metrics can make an entry taller than the view; paging would stop there.
     const QModelIndex current = currentIndex();
     if (moved == current && current.isValid()) {
-        if (action == MovePageDown && current.row() + 1 < count())
-            return m_model->index(current.row() + 1);
+        if (action == MovePageDown && current.row() + 1 < m_shown->rowCount())
+            return m_shown->index(current.row() + 1, 0);
         if (action == MovePageUp && current.row() > 0)
-            return m_model->index(current.row() - 1);
+            return m_shown->index(current.row() - 1, 0);
     }
     return moved;
 }

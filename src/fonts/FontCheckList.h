@@ -5,10 +5,12 @@
 #include <QListView>
 
 class FontListModel;
+class QSortFilterProxyModel;
 class QTimer;
 
 // The font selection list: one entry per font name with a tick, each drawn in its own face at a
-// height measured once, when the entry was added, in the style that was current then.
+// height measured once, when the entry was added, in the style that was current then. A filter
+// can narrow what is shown; entries, ticks and indexes below always mean every entry.
 class FontCheckList : public QListView
 {
     Q_OBJECT
@@ -36,6 +38,17 @@ public:
     int entryHeight(int index) const;
     // The entry under a point of the viewport, or -1 (below the last entry there is none).
     int entryAt(const QPoint& viewportPos) const;
+    // The entry a row of the view shows, or -1; and the view's row of an entry, invalid while
+    // the filter hides it.
+    int entryOf(const QModelIndex& viewIndex) const;
+    QModelIndex viewIndexOf(int entry) const;
+
+    // Shows only the entries whose name contains the text, letter case ignored; an empty text
+    // shows every entry.
+    void setFilterText(const QString& text);
+    QString filterText() const { return m_filterText; }
+    // How many entries the filter lets through.
+    int shownCount() const;
 
     // The style entries are drawn in, and new entries are measured in. Changing it repaints the
     // list; the heights of existing entries stay.
@@ -75,6 +88,8 @@ private:
     void prefetch();
 
     FontListModel* m_model;
+    QSortFilterProxyModel* m_shown;
+    QString m_filterText;
     FontListDelegate* m_delegate;
     QTimer* m_prefetch;
 };

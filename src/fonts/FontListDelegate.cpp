@@ -1,11 +1,13 @@
 #include "fonts/FontListDelegate.h"
 
 #include "fontservices/FontServices.h"
+#include "fontservices/ScriptSample.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -19,7 +21,14 @@ QStyle* styleOf(const QStyleOptionViewItem& option)
 
 } // namespace
 
-FontListDelegate::FontListDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+FontListDelegate::FontListDelegate(QObject* parent) : QStyledItemDelegate(parent)
+{
+    // An entry's name may stand for another face once fonts were added or removed.
+    connect(FontServices::notifier(), &FontServices::fontsChanged, this, [this] {
+        m_fonts.clear();
+        m_shown.clear();
+    });
+}
 
 QFont FontListDelegate::entryFont(const QString& name) const
 {
@@ -41,7 +50,40 @@ QFont FontListDelegate::entryFont(const QString& name) const
 void FontListDelegate::prepareFont(const QString& name) const
 {
     // Measuring loads the face and shapes the text the paint will draw.
-    QFontMetrics(entryFont(name)).horizontalAdvance(name + sampleSuffix);
+    QFontMetrics(entryFont(name)).horizontalAdvance(name + entrySample(name));
+}
+
+const FontListDelegate::Shown& FontListDelegate::shown(const QString& name) const
+{
+    if (auto it = m_shown.constFind(name); it != m_shown.constEnd())
+        return *it;
+    // Asked of the face's own character map: the list draws each entry without borrowed glyphs,
+    // and a symbol face's map holds no text at all.
+    const FaceFile face = FontServices::faceFileFor(entryFont(name));
+    Shown entry;
+    entry.ownName = ScriptSample::covers(face, name);
+    entry.sample = sampleSuffix;
+    if (!ScriptSample::covers(face, sampleSuffix)) {
+        // Whole characters only: a cut inside a cluster would leave a mark without its letter.
+        const QString own = ScriptSample::sampleFor(face, sampleSuffix);
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, own);
+        int end = 0;
+        for (int taken = 0; taken < 4 && end >= 0 && end < own.size(); ++taken)
+            end = graphemes.toNextBoundary();
+        if (end > 0)
+            entry.sample = QLatin1Char(' ') + own.left(end);
+    }
+    return *m_shown.insert(name, entry);
+}
+
+bool FontListDelegate::drawsOwnName(const QString& name) const
+{
+    return shown(name).ownName;
+}
+
+QString FontListDelegate::entrySample(const QString& name) const
+{
+    return shown(name).sample;
 }
 
 QRect FontListDelegate::checkRect(const QStyleOptionViewItem& option) const
@@ -81,9 +123,26 @@ void FontListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(
         option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setClipRect(rect);
-    painter->setFont(entryFont(index.data(Qt::DisplayRole).toString()));
-    FontServices::drawText(*painter, rect.topLeft() + QPoint(1, 1),
-                           index.data(Qt::DisplayRole).toString() + sampleSuffix);
+    const QString name = index.data(Qt::DisplayRole).toString();
+    const QFont face = entryFont(name);
+    const QPoint topLeft = rect.topLeft() + QPoint(1, 1);
+    const Shown& entry = shown(name);
+    if (entry.ownName) {
+        painter->setFont(face);
+        FontServices::drawText(*painter, topLeft, name + entry.sample);
+    } else {
+        // The name in the list's font and the digits in the face, on one baseline: the face's,
+        // unless the name needs more room above it; the entry keeps its measured height.
+        const QFontMetrics nameMetrics(option.font);
+        const QFontMetrics faceMetrics(face);
+        const int baseline = qMin(topLeft.y() + qMax(faceMetrics.ascent(), nameMetrics.ascent()),
+                                  rect.bottom() + 1 - nameMetrics.descent());
+        painter->setFont(option.font);
+        painter->drawText(topLeft.x(), baseline, name);
+        painter->setFont(face);
+        painter->drawText(topLeft.x() + nameMetrics.horizontalAdvance(name), baseline,
+                          entry.sample);
+    }
     if (option.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);

@@ -5,7 +5,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSet>
 #include <QToolTip>
@@ -47,6 +49,28 @@ FontSelection::FontSelection(const Widgets& widgets, std::function<void()> updat
         &FontSelection::ExportsampleasJPEG1Click);
     add("Viewcharacterset1", tr("View character set"), &FontSelection::Viewcharacterset1Click);
     connect(list, &FontCheckList::menuRequested, this, &FontSelection::popupMenuRequested);
+
+    if (QLineEdit* filter = m_w.eFontFilter) {
+        connect(filter, &QLineEdit::textChanged, list, &FontCheckList::setFilterText);
+        filter->installEventFilter(this);
+    }
+}
+
+bool FontSelection::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only a filter that holds text takes Esc; an empty one lets it through to the window.
+    if (watched == m_w.eFontFilter &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier &&
+            !m_w.eFontFilter->text().isEmpty()) {
+            if (event->type() == QEvent::KeyPress)
+                m_w.eFontFilter->clear();
+            event->accept();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 FontSelection::~FontSelection() = default;
@@ -55,8 +79,8 @@ void FontSelection::popupMenuRequested(const QPoint& globalPos, bool byKeyboard)
 {
     // Without a pointer the menu acts on the current entry, so the name line names it first.
     if (byKeyboard) {
-        const QModelIndex current = m_w.clbFonts->currentIndex();
-        m_w.lblFontName->setText(current.isValid() ? m_w.clbFonts->name(current.row()) : QString());
+        const int current = m_w.clbFonts->entryOf(m_w.clbFonts->currentIndex());
+        m_w.lblFontName->setText(current >= 0 ? m_w.clbFonts->name(current) : QString());
     }
     m_menu->popup(globalPos);
 }

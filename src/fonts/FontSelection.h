@@ -9,6 +9,7 @@ class FontCheckList;
 class QAbstractButton;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPoint;
 
@@ -47,6 +48,7 @@ public:
         QAbstractButton* cbItalic = nullptr;
         QAbstractButton* cbUnderline = nullptr;
         QAbstractButton* cbStrikeout = nullptr;
+        QLineEdit* eFontFilter = nullptr; // optional
     };
 
     FontSelection(const Widgets& widgets, std::function<void()> updatePrintButtons,
@@ -79,6 +81,10 @@ public:
     void popupMenuRequested(const QPoint& globalPos, bool byKeyboard);
 
     QMenu* popupMenu() const { return m_menu; }
+
+protected:
+    // Esc in the filter clears it rather than reaching the window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void recomputeAllFonts();

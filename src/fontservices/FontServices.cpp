@@ -2,6 +2,7 @@
 
 #include "fontservices/FontHeightIndex.h"
 #include "fontservices/NativePath.h"
+#include "fontservices/ScriptSample.h"
 
 #include <QApplication>
 #include <QFile>
@@ -277,6 +278,8 @@ void FontServices::sendFontChange()
     s.heights.reset();
     s.faceFiles.clear();
     s.fallbackFaces.clear();
+    // A file added again may hold other faces than before under the same path.
+    ScriptSample::clearCache();
     emit notifier()->fontsChanged();
 }
 

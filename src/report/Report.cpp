@@ -1,7 +1,9 @@
 #include "report/Report.h"
 
 #include "engine/PageStore.h"
+#include "engine/TextLayout.h"
 #include "fontservices/FontServices.h"
+#include "fontservices/ScriptSample.h"
 #include "report/QRPreview.h"
 
 #include <QLocale>
@@ -175,6 +177,17 @@ QFont TfrmReport::sampleFont(const QString& face) const
     return font;
 }
 
+QString TfrmReport::sampleText(const QString& face, const QFont& font) const
+{
+    const QString message = ExpandMessage(face);
+    if (!m_settings.ScriptSamples)
+        return message;
+    // A face that cannot show the message shows its own script instead of missing-glyph marks.
+    // The shaper's own opening of the face answers, which it then shapes the sample with.
+    const FaceFile file = FontServices::faceFileFor(font);
+    return ScriptSample::sampleFor(file, message, *TextShaper::characterMap(file));
+}
+
 void TfrmReport::qrFontRptBeforePrint()
 {
     m_settings = m_source();
@@ -275,7 +288,7 @@ bool TfrmReport::qrFontRptNeedData()
 
     const QString& first = m_printList[m_printCursor];
     qrlText1->setFont(sampleFont(first));
-    qrlText1->setText(ExpandMessage(first));
+    qrlText1->setText(sampleText(first, qrlText1->font()));
     qrlText1->setBookmark(first);
     if (s.FontName)
         qrlFontName1->setText(first);
@@ -290,7 +303,7 @@ bool TfrmReport::qrFontRptNeedData()
         if (m_printCursor < m_printList.size()) {
             const QString& second = m_printList[m_printCursor];
             qrlText2->setFont(sampleFont(second));
-            qrlText2->setText(ExpandMessage(second));
+            qrlText2->setText(sampleText(second, qrlText2->font()));
             qrlText2->setBookmark(second);
             if (s.FontName)
                 qrlFontName2->setText(second);

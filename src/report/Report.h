@@ -71,6 +71,9 @@ public:
 private:
     void designState();
     QFont sampleFont(const QString& face) const;
+    // What a sample label shows: the expanded message, or with ScriptSamples set and a face that
+    // cannot draw it, a line in the face's own script.
+    QString sampleText(const QString& face, const QFont& font) const;
     void setProgress(int percent);
 
     SettingsSource m_source;

@@ -16,7 +16,7 @@ constexpr const char* OP = "Options";
 constexpr const char* HF = "HeaderFooter";
 
 // PrinterIndex's default is the system's current printer, found at load time.
-constexpr std::array<S::Field, 46> table{{
+constexpr std::array<S::Field, 47> table{{
     {"Message", LP, C::Memo, "mMessage", &S::Message, 0, "This is %f"},
     {"FontName", LP, C::Check, "cbFontName", &S::FontName, 1, nullptr},
     {"DisplayTitle", LP, C::Check, "cbTitle", &S::DisplayTitle, 1, nullptr},
@@ -66,6 +66,10 @@ constexpr std::array<S::Field, 46> table{{
     {"FItalic", HF, C::Check, "sbFItalic", &S::FItalic, 0, nullptr},
     {"FUnderline", HF, C::Check, "sbFUnderline", &S::FUnderline, 0, nullptr},
     {"FStrikeout", HF, C::Check, "sbFStrikeout", &S::FStrikeout, 0, nullptr},
+
+    // Later options come after the original fields, so that loading those stays as it was
+    // whatever a later value holds.
+    {"ScriptSamples", OP, C::Check, "cbScriptSamples", &S::ScriptSamples, 1, nullptr},
 }};
 
 } // namespace

@@ -44,6 +44,7 @@ struct ListingSettings
     bool StartMinimised = false;
     bool UseBorders = false;
     int Startup = 0;
+    bool ScriptSamples = false;
 
     QString RTFontName; // "" = no entry chosen, likewise for the other two faces
     int RTFontSize = 0;

@@ -119,7 +119,7 @@ void TfrmAdvanced::FormCreate()
 
     m_fonts = new FontSelection(
         {m_ui->clbFonts, m_ui->cbAllFonts, m_ui->cbUseInstalled, m_ui->lblFontName, m_ui->cbBold,
-         m_ui->cbItalic, m_ui->cbUnderline, m_ui->cbStrikeout},
+         m_ui->cbItalic, m_ui->cbUnderline, m_ui->cbStrikeout, m_ui->eFontFilter},
         [this] {
             if (onUpdatePrintButtons)
                 onUpdatePrintButtons();

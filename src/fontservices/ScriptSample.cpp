@@ -1,0 +1,398 @@
+#include "fontservices/ScriptSample.h"
+
+#include <QHash>
+
+#include <QtEndian>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <hb.h>
+
+#include <array>
+#include <iterator>
+#include <optional>
+
+namespace ScriptSample {
+
+namespace {
+
+// Lines written to show each script's letters, shaped where the script needs it (joined Arabic,
+// Indic conjuncts, stacked Tibetan). Every character of a line is one a face made for the script
+// has, so that a line is either drawn whole or not chosen.
+constexpr std::array<Script, 28> scripts{{
+    {"Latin", u"The quick brown fox jumps over the lazy dog"},
+    {"Greek", u"Ξεσκεπάζω την ψυχοφθόρα"},
+    {"Cyrillic", u"Съешь ещё этих мягких булок"},
+    {"Armenian", u"Հայերեն այբուբեն"},
+    {"Hebrew", u"דג סקרן שט בים"},
+    {"Arabic", u"نص حكيم له سر قاطع"},
+    {"Thaana", u"ދިވެހި ބަސް"},
+    {"Devanagari", u"नमस्ते देवनागरी लिपि"},
+    {"Bengali", u"স্বাগতম আমার সোনার বাংলা"},
+    {"Gurmukhi", u"ਸਤਿ ਸ੍ਰੀ ਅਕਾਲ ਪੰਜਾਬੀ"},
+    {"Gujarati", u"નમસ્તે ગુજરાતી લિપિ"},
+    {"Oriya", u"ଓଡ଼ିଆ ଲିପି ନମସ୍କାର"},
+    {"Tamil", u"தமிழ் எழுத்துக்கள்"},
+    {"Telugu", u"తెలుగు అక్షరాలు"},
+    {"Kannada", u"ಕನ್ನಡ ಅಕ್ಷರಮಾಲೆ"},
+    {"Malayalam", u"നമസ്കാരം മലയാളം"},
+    {"Sinhala", u"සිංහල අක්ෂර මාලාව"},
+    {"Thai", u"เป็นมนุษย์สุดประเสริฐ"},
+    {"Lao", u"ພາສາລາວ ສະບາຍດີ"},
+    {"Tibetan", u"བཀྲ་ཤིས་བདེ་ལེགས། བོད་ཡིག"},
+    {"Myanmar", u"မြန်မာစာ မင်္ဂလာပါ"},
+    {"Georgian", u"ქართული ანბანი"},
+    {"Ethiopic", u"ሰላም ለዓለም የግዕዝ ፊደል"},
+    {"Cherokee", u"ᏣᎳᎩ ᎦᏬᏂᎯᏍᏗ"},
+    {"Khmer", u"អក្សរខ្មែរ សួស្តី"},
+    {"Hangul", u"다람쥐 헌 쳇바퀴에 타고파"},
+    {"Kana", u"いろはにほへと ちりぬるを カタカナ"},
+    {"Han", u"床前明月光 疑是地上霜"},
+}};
+
+// Where each script's characters lie, by its index above: a face covers best the script of which
+// it maps the most characters.
+struct Range
+{
+    int script;
+    char32_t first, last;
+};
+constexpr Range ranges[] = {
+    {0, 0x0041, 0x005A},  {0, 0x0061, 0x007A},  {0, 0x00C0, 0x024F},    {0, 0x1E00, 0x1EFF},
+    {1, 0x0370, 0x03FF},  {1, 0x1F00, 0x1FFF},  {2, 0x0400, 0x052F},    {2, 0x1C80, 0x1C8F},
+    {2, 0x2DE0, 0x2DFF},  {2, 0xA640, 0xA69F},  {3, 0x0530, 0x058F},    {4, 0x0590, 0x05FF},
+    {4, 0xFB1D, 0xFB4F},  {5, 0x0600, 0x06FF},  {5, 0x0750, 0x077F},    {5, 0x0870, 0x08FF},
+    {5, 0xFB50, 0xFDFF},  {5, 0xFE70, 0xFEFF},  {6, 0x0780, 0x07BF},    {7, 0x0900, 0x097F},
+    {7, 0xA8E0, 0xA8FF},  {8, 0x0980, 0x09FF},  {9, 0x0A00, 0x0A7F},    {10, 0x0A80, 0x0AFF},
+    {11, 0x0B00, 0x0B7F}, {12, 0x0B80, 0x0BFF}, {13, 0x0C00, 0x0C7F},   {14, 0x0C80, 0x0CFF},
+    {15, 0x0D00, 0x0D7F}, {16, 0x0D80, 0x0DFF}, {17, 0x0E00, 0x0E7F},   {18, 0x0E80, 0x0EFF},
+    {19, 0x0F00, 0x0FFF}, {20, 0x1000, 0x109F}, {20, 0xA9E0, 0xA9FF},   {20, 0xAA60, 0xAA7F},
+    {21, 0x10A0, 0x10FF}, {21, 0x1C90, 0x1CBF}, {21, 0x2D00, 0x2D2F},   {22, 0x1200, 0x139F},
+    {22, 0x2D80, 0x2DDF}, {22, 0xAB00, 0xAB2F}, {23, 0x13A0, 0x13FF},   {23, 0xAB70, 0xABBF},
+    {24, 0x1780, 0x17FF}, {24, 0x19E0, 0x19FF}, {25, 0x1100, 0x11FF},   {25, 0x3130, 0x318F},
+    {25, 0xAC00, 0xD7AF}, {26, 0x3040, 0x30FF}, {26, 0x31F0, 0x31FF},   {27, 0x3400, 0x4DBF},
+    {27, 0x4E00, 0x9FFF}, {27, 0xF900, 0xFAFF}, {27, 0x20000, 0x3134F},
+};
+
+// Enough characters to show what a symbol or historic face holds, few enough for one line.
+constexpr int runLength = 16;
+
+FT_Library library()
+{
+    struct Library
+    {
+        FT_Library handle = nullptr;
+        Library() { FT_Init_FreeType(&handle); }
+        ~Library() { FT_Done_FreeType(handle); }
+    };
+    static Library lib;
+    return lib.handle;
+}
+
+// One face's character map, opened for the questions of one call and closed at the end of it:
+// with thousands of faces, none is kept open. Read by HarfBuzz from the mapped file, as the text
+// shaper reads it; FreeType only for files HarfBuzz cannot read.
+class OpenFace : public CharacterMap
+{
+public:
+    explicit OpenFace(const FaceFile& file)
+    {
+        if (!file.isValid())
+            return;
+        m_blob = hb_blob_create_from_file_or_fail(file.file.constData());
+        if (m_blob)
+            m_face = hb_face_create(m_blob, unsigned(file.index & 0xffff));
+        if (m_face && hb_face_get_glyph_count(m_face) > 0) {
+            m_font = hb_font_create(m_face);
+            hb_blob_t* cmap = hb_face_reference_table(m_face, HB_TAG('c', 'm', 'a', 'p'));
+            unsigned length = 0;
+            const char* data = hb_blob_get_data(cmap, &length);
+            m_unicode = hasUnicodeSubtable(data, length);
+            hb_blob_destroy(cmap);
+            m_open = true;
+            return;
+        }
+        if (library() && FT_New_Face(library(), file.file.constData(), file.index, &m_ft) == 0) {
+            m_unicode = FT_Select_Charmap(m_ft, FT_ENCODING_UNICODE) == 0;
+            if (!m_unicode && m_ft->num_charmaps > 0)
+                FT_Set_Charmap(m_ft, m_ft->charmaps[0]);
+            m_open = true;
+        } else {
+            m_ft = nullptr;
+        }
+    }
+    ~OpenFace() override
+    {
+        if (m_set)
+            hb_set_destroy(m_set);
+        if (m_font)
+            hb_font_destroy(m_font);
+        if (m_face)
+            hb_face_destroy(m_face);
+        if (m_blob)
+            hb_blob_destroy(m_blob);
+        if (m_ft)
+            FT_Done_Face(m_ft);
+    }
+    OpenFace(const OpenFace&) = delete;
+    OpenFace& operator=(const OpenFace&) = delete;
+
+    bool isOpen() const override { return m_open; }
+    bool isUnicode() const override { return m_unicode; }
+    bool has(char32_t c) const override
+    {
+        if (!m_unicode)
+            return false;
+        if (m_ft)
+            return FT_Get_Char_Index(m_ft, c) != 0;
+        hb_codepoint_t glyph = 0;
+        return hb_font_get_nominal_glyph(m_font, c, &glyph) && glyph != 0;
+    }
+    bool next(qint64& pos) const override
+    {
+        if (m_ft) {
+            FT_UInt glyph = 0;
+            const FT_ULong found = pos < 0 ? FT_Get_First_Char(m_ft, &glyph)
+                                           : FT_Get_Next_Char(m_ft, FT_ULong(pos), &glyph);
+            pos = qint64(found);
+            return glyph != 0 && found <= 0x10FFFF;
+        }
+        if (!m_set) {
+            m_set = hb_set_create();
+            hb_face_collect_unicodes(m_face, m_set);
+        }
+        hb_codepoint_t code = pos < 0 ? HB_SET_VALUE_INVALID : hb_codepoint_t(pos);
+        if (!hb_set_next(m_set, &code))
+            return false;
+        pos = code;
+        return code <= 0x10FFFF;
+    }
+
+private:
+    hb_blob_t* m_blob = nullptr;
+    hb_face_t* m_face = nullptr;
+    hb_font_t* m_font = nullptr;
+    mutable hb_set_t* m_set = nullptr; // every mapped code, collected when first walked
+    FT_Face m_ft = nullptr;            // files HarfBuzz cannot read
+    bool m_open = false;
+    bool m_unicode = false;
+};
+
+// Whether every character is mapped; spaces and line breaks are passed over if allowed.
+bool hasAll(const CharacterMap& map, const QString& text, bool skipSpaces)
+{
+    if (!map.isUnicode())
+        return false;
+    for (char32_t c : text.toUcs4()) {
+        if (skipSpaces && QChar::isSpace(c))
+            continue;
+        if (!map.has(c))
+            return false;
+    }
+    return true;
+}
+
+// How many characters of a known script the map holds: only the codes in its ranges are walked.
+int charactersOf(const CharacterMap& map, int script)
+{
+    int count = 0;
+    for (const Range& r : ranges) {
+        if (r.script != script)
+            continue;
+        for (qint64 pos = qint64(r.first) - 1; map.next(pos) && pos <= qint64(r.last);)
+            ++count;
+    }
+    return count;
+}
+
+bool showsOnItsOwn(const CharacterMap& map, char32_t c)
+{
+    // A symbol map's codes are drawn as they are; its own letters have no Unicode meaning.
+    if (!map.isUnicode())
+        return c > 0x20 && (c < 0x7F || c > 0x9F);
+    // The dotted circle stands for a missing base letter; it shows nothing of the face.
+    if (QChar::isSpace(c) || QChar::isNonCharacter(c) || c == 0x25CC)
+        return false;
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_NotAssigned:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Up to runLength characters after `after` (-1: from the first) that show on their own.
+QString run(const CharacterMap& map, qint64 after, bool lettersOnly)
+{
+    QString text;
+    int taken = 0;
+    for (qint64 pos = after; taken < runLength && map.next(pos);) {
+        const auto c = char32_t(pos);
+        if (!showsOnItsOwn(map, c) || (lettersOnly && !QChar::isLetter(c)))
+            continue;
+        text.append(QString::fromUcs4(&c, 1));
+        ++taken;
+    }
+    return text;
+}
+
+// The first characters of the face's map in code order that show something on their own.
+// Letters beyond Latin-1 come first: many faces carry Latin-1 digits, shared punctuation or a
+// placeholder circle beside their own script. Faces without such letters (symbols, digits,
+// pictographs, whose few letter-like signs say nothing) show their first characters beyond
+// Latin-1, then any.
+QString firstCharacters(const CharacterMap& map)
+{
+    constexpr int fewestLetters = 4;
+    if (const QString letters = run(map, 0xFF, true); letters.size() >= fewestLetters)
+        return letters;
+    if (const QString beyond = run(map, 0xFF, false); !beyond.isEmpty())
+        return beyond;
+    return run(map, -1, false);
+}
+
+QByteArray keyOf(const FaceFile& face)
+{
+    return face.file + '#' + QByteArray::number(face.index);
+}
+
+// What is known of a face: the characters asked about so far, and its sample for a message it
+// cannot show. The message changes with every face (it holds the name), so the answers are kept
+// per character.
+struct Known
+{
+    QHash<char32_t, bool> has;
+    std::optional<QString> fallback;
+    bool unreadable = false;
+};
+
+QHash<QByteArray, Known>& cache()
+{
+    static QHash<QByteArray, Known> known;
+    return known;
+}
+
+QString fallbackOf(const CharacterMap& map)
+{
+    // Only a line the face draws whole is a candidate (most faces fail at a line's first
+    // character); of several, the script the face holds the most characters of, the earlier one
+    // on a tie.
+    int best = -1;
+    int bestCount = 0;
+    bool several = false;
+    for (int i = 0; i < int(scripts.size()); ++i) {
+        const QString line = QString::fromUtf16(scripts[size_t(i)].line);
+        if (!map.has(line.at(0).unicode()) || !hasAll(map, line, false))
+            continue;
+        if (best < 0) {
+            best = i;
+            continue;
+        }
+        if (!several) {
+            bestCount = charactersOf(map, best);
+            several = true;
+        }
+        if (const int count = charactersOf(map, i); count > bestCount) {
+            best = i;
+            bestCount = count;
+        }
+    }
+    return best >= 0 ? QString::fromUtf16(scripts[size_t(best)].line) : firstCharacters(map);
+}
+
+QString choose(const FaceFile& face, const QString& message, const CharacterMap* given)
+{
+    Known& known = cache()[keyOf(face)];
+    // Nothing can be said of a face that does not open: its row keeps the message.
+    if (known.unreadable)
+        return message;
+    // Without a map given, the face is opened only for what is not known yet, and closed again
+    // on return.
+    std::optional<OpenFace> open;
+    const auto map = [&]() -> const CharacterMap& {
+        if (given)
+            return *given;
+        if (!open)
+            open.emplace(face);
+        return *open;
+    };
+    bool showsMessage = true;
+    for (char32_t c : message.toUcs4()) {
+        if (QChar::isSpace(c))
+            continue;
+        auto it = known.has.find(c);
+        if (it == known.has.end()) {
+            if (!map().isOpen()) {
+                known.unreadable = true;
+                return message;
+            }
+            it = known.has.insert(c, map().has(c));
+        }
+        if (!*it) {
+            showsMessage = false;
+            break;
+        }
+    }
+    if (showsMessage)
+        return message;
+    if (!known.fallback)
+        known.fallback = fallbackOf(map());
+    return *known.fallback;
+}
+
+} // namespace
+
+bool hasUnicodeSubtable(const char* cmap, unsigned length)
+{
+    const auto* data = reinterpret_cast<const uchar*>(cmap);
+    if (!data || length < 4)
+        return false;
+    const unsigned count = qFromBigEndian<quint16>(data + 2);
+    for (unsigned i = 0; i < count && 4 + 8 * (i + 1) <= length; ++i) {
+        const uchar* record = data + 4 + 8 * i;
+        const unsigned platform = qFromBigEndian<quint16>(record);
+        const unsigned encoding = qFromBigEndian<quint16>(record + 2);
+        if (platform == 0 || (platform == 3 && (encoding == 1 || encoding == 10)))
+            return true;
+    }
+    return false;
+}
+
+bool covers(const FaceFile& face, const QString& text)
+{
+    const OpenFace open(face);
+    return open.isOpen() && hasAll(open, text, true);
+}
+
+QString sampleFor(const FaceFile& face, const QString& message)
+{
+    return choose(face, message, nullptr);
+}
+
+QString sampleFor(const FaceFile& face, const QString& message, const CharacterMap& map)
+{
+    return choose(face, message, &map);
+}
+
+int scriptCount()
+{
+    return int(scripts.size());
+}
+
+Script script(int index)
+{
+    return scripts.at(size_t(index));
+}
+
+void clearCache()
+{
+    cache().clear();
+}
+
+} // namespace ScriptSample
