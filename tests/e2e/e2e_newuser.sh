@@ -179,8 +179,8 @@ advanced_show_tab() { # 0 Fonts, 1 Paths, 2 Listing properties, 3 Header/Footer,
 }
 # Listing properties: the message memo, its font, Auto Text, the title box, the title text.
 advanced_focus_title_text() { advanced_show_tab 2; xdotool key Tab Tab Tab Tab Tab; }
-# Options: Start minimized, the startup mode, Place borders, Save settings.
-advanced_focus_save_settings() { advanced_show_tab 5; xdotool key Tab Tab Tab Tab; }
+# Options: Start minimized, the startup mode, Place borders, the script samples, Save settings.
+advanced_focus_save_settings() { advanced_show_tab 5; xdotool key Tab Tab Tab Tab Tab; }
 # Fonts: All fonts is the page's first control.
 advanced_focus_all_fonts() { advanced_show_tab 0; xdotool key Tab; }
 # Paths: Use installed fonts, the folder list, Add..., Remove, Apply.
