@@ -155,8 +155,7 @@ class CffCheck
 public:
     CffCheck(const uchar* table, size_t length)
         : m_table(table), m_length(quint32(qMin<size_t>(length, 0xffffffffu)))
-    {
-    }
+    {}
 
     // True when some DICT has an operator with no operands; false also when the table cannot
     // be read, since cairo then falls back on its own.
@@ -333,9 +332,51 @@ private:
     quint32 m_length;
 };
 
+bool isWholeUtf8(const char* text, int length)
+{
+    const auto* p = reinterpret_cast<const uchar*>(text);
+    for (int i = 0; i < length;) {
+        const uchar c = p[i];
+        const int size = c < 0x80                ? 1
+                         : c >= 0xc2 && c < 0xe0 ? 2
+                         : c >= 0xe0 && c < 0xf0 ? 3
+                         : c >= 0xf0 && c < 0xf5 ? 4
+                                                 : 0;
+        if (size == 0 || i + size > length)
+            return false;
+        for (int k = 1; k < size; ++k) {
+            if ((p[i + k] & 0xc0) != 0x80)
+                return false;
+        }
+        i += size;
+    }
+    return true;
+}
+
+// Whether the clusters cover the text and glyphs exactly, each a whole UTF-8 sequence, as cairo
+// checks them: from the start of the text.
+bool clustersFit(const QByteArray& utf8, const std::vector<cairo_text_cluster_t>& clusters,
+                 size_t glyphCount)
+{
+    qsizetype bytes = 0;
+    size_t glyphs = 0;
+    for (const cairo_text_cluster_t& c : clusters) {
+        if (c.num_bytes < 0 || c.num_glyphs < 0 || (c.num_bytes == 0 && c.num_glyphs == 0) ||
+            bytes + c.num_bytes > utf8.size() ||
+            !isWholeUtf8(utf8.constData() + bytes, c.num_bytes))
+            return false;
+        bytes += c.num_bytes;
+        glyphs += size_t(c.num_glyphs);
+    }
+    return bytes == utf8.size() && glyphs == glyphCount;
+}
+
 void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
 {
-    if (run.glyphs.empty() || !run.face.isValid())
+    // A size cairo cannot take would put the whole context in an error state, which silently
+    // drops everything drawn after it, later pages included.
+    if (run.glyphs.empty() || !run.face.isValid() || !(run.pixelSize > 0) ||
+        !std::isfinite(run.pixelSize))
         return;
     // Made-up bold is drawn as the face's own glyphs with their outlines stroked, as wide as
     // FreeType would embolden them (an em over 24). cairo's own emboldening turns the face into
@@ -365,14 +406,25 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
         cairo_glyph_path(cr, glyphs.data(), count);
         cairo_fill(cr);
     } else {
-        // With its characters, so that the PDF's text can be searched and copied.
+        // With its characters, so that the PDF's text can be searched and copied. A right-to-left
+        // run goes in the text's order: every glyph has its own position, so the order of the
+        // arrays changes nothing drawn, and cairo 1.16 checks backward clusters against the
+        // wrong end of the text.
         std::vector<cairo_text_cluster_t> clusters(run.clusters.size());
         for (size_t i = 0; i < clusters.size(); ++i)
             clusters[i] = {run.clusters[i].first, run.clusters[i].second};
-        cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(), count,
-                               clusters.data(), int(clusters.size()),
-                               run.backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD
-                                            : cairo_text_cluster_flags_t(0));
+        if (run.backward) {
+            std::reverse(clusters.begin(), clusters.end());
+            std::reverse(glyphs.begin(), glyphs.end());
+        }
+        if (clustersFit(run.utf8, clusters, glyphs.size()))
+            cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(),
+                                   count, clusters.data(), int(clusters.size()),
+                                   cairo_text_cluster_flags_t(0));
+        else
+            // cairo would refuse the whole document over clusters that do not add up; the
+            // glyphs alone still draw, and cairo maps them back to characters itself.
+            cairo_show_glyphs(cr, glyphs.data(), count);
     }
     if (run.face.syntheticBold && !run.colour) {
         // The outlines again, moved half the emboldening each way.
@@ -536,14 +588,19 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
             cairo_pdf_surface_add_outline(surface, CAIRO_PDF_OUTLINE_ROOT, name.constData(),
                                           link.constData(), cairo_pdf_outline_flags_t(0));
         }
-        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+        if (cairo_status(cr) != CAIRO_STATUS_SUCCESS ||
+            cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
             break;
     }
     if (number == 0 && !cancelled)
         cairo_show_page(cr); // a document needs a page: an empty run gives one blank page
+    // A context in an error state has stopped drawing: the document would lack what follows.
+    const cairo_status_t drawing = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_finish(surface);
     cairo_status_t status = cairo_surface_status(surface);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = drawing;
     cairo_surface_destroy(surface);
     if (status == CAIRO_STATUS_SUCCESS && !stream.flush(true))
         status = CAIRO_STATUS_WRITE_ERROR;
@@ -551,8 +608,9 @@ bool writePdf(const PdfDocument& document, QIODevice& out, QString* error,
         return false;
     if (status != CAIRO_STATUS_SUCCESS) {
         if (error)
-            *error = out.errorString().isEmpty() ? QString::fromUtf8(cairo_status_to_string(status))
-                                                 : out.errorString();
+            *error = status == CAIRO_STATUS_WRITE_ERROR
+                         ? out.errorString()
+                         : QString::fromUtf8(cairo_status_to_string(status));
         return false;
     }
     return true;
