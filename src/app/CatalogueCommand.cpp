@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -506,6 +507,13 @@ bool parse(const QStringList& arguments, Options& options, QString* reason)
                 return std::nullopt;
             return value;
         };
+        const QHash<QString, bool*> switches = {
+            {QStringLiteral("--recurse"), &options.recurse},
+            {QStringLiteral("--only-from-folders"), &options.onlyFromFolders},
+            {QStringLiteral("--quiet"), &options.quiet},
+            {QStringLiteral("--help"), &options.help},
+            {QStringLiteral("--version"), &options.version},
+        };
         const auto flag = [&](bool& set) {
             if (value)
                 return fail(QStringLiteral("%1 takes no value").arg(name));
@@ -547,20 +555,8 @@ bool parse(const QStringList& arguments, Options& options, QString* reason)
             if (!options.settingsPath.isEmpty())
                 return fail(QStringLiteral("--settings is given twice"));
             options.settingsPath = *file;
-        } else if (name == QLatin1String("--recurse")) {
-            if (!flag(options.recurse))
-                return false;
-        } else if (name == QLatin1String("--only-from-folders")) {
-            if (!flag(options.onlyFromFolders))
-                return false;
-        } else if (name == QLatin1String("--quiet")) {
-            if (!flag(options.quiet))
-                return false;
-        } else if (name == QLatin1String("--help")) {
-            if (!flag(options.help))
-                return false;
-        } else if (name == QLatin1String("--version")) {
-            if (!flag(options.version))
+        } else if (bool* set = switches.value(name)) {
+            if (!flag(*set))
                 return false;
         } else if (name.startsWith(u'-')) {
             return fail(QStringLiteral("unknown option %1").arg(name));

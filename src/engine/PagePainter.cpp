@@ -38,13 +38,12 @@ struct FaceKey
 {
     QByteArray file;
     int index;
-    bool bold;
     bool colour;
     bool operator==(const FaceKey&) const = default;
 };
 size_t qHash(const FaceKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.file, key.index, key.bold, key.colour);
+    return qHashMulti(seed, key.file, key.index, key.colour);
 }
 
 // cairo font faces by file. cairo opens the files itself and keeps only a few open at a time,
@@ -61,7 +60,7 @@ public:
 
     cairo_font_face_t* face(const FaceFile& file, bool colour)
     {
-        const FaceKey key{file.file, file.index, file.syntheticBold, colour};
+        const FaceKey key{file.file, file.index, colour};
         QMutexLocker lock(&m_mutex);
         if (cairo_font_face_t* known = m_faces.value(key))
             return known;
@@ -73,7 +72,6 @@ public:
         FcPatternAddString(pattern, FC_FILE,
                            reinterpret_cast<const FcChar8*>(file.file.constData()));
         FcPatternAddInteger(pattern, FC_INDEX, file.index);
-        FcPatternAddBool(pattern, FC_EMBOLDEN, file.syntheticBold ? FcTrue : FcFalse);
         // Unhinted outlines at the positions HarfBuzz gave, grey-scale smoothed, as in the PDF.
         // Not for colour bitmaps: cairo finds no bitmap at all in a face loaded unhinted.
         if (!colour)
@@ -378,13 +376,11 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector)
     if (run.glyphs.empty() || !run.face.isValid() || !(run.pixelSize > 0) ||
         !std::isfinite(run.pixelSize))
         return;
-    // Made-up bold is drawn as the face's own glyphs with their outlines stroked, as wide as
-    // FreeType would embolden them (an em over 24). cairo's own emboldening turns the face into
-    // an outline font of its making in a PDF, which a reader then rasterises differently from the
-    // preview; a stroke is drawn alike by both.
-    FaceFile plain = run.face;
-    plain.syntheticBold = false;
-    cairo_set_font_face(cr, FaceCache::instance().face(plain, run.colour));
+    // Made-up bold is drawn as the face's own glyphs, then their outlines again, moved half of
+    // FreeType's emboldening (an em over 24) each way. cairo's own emboldening turns the face
+    // into an outline font of its making in a PDF, which a reader rasterises differently from
+    // the preview; filled outlines are drawn alike by both.
+    cairo_set_font_face(cr, FaceCache::instance().face(run.face, run.colour));
     cairo_matrix_t matrix;
     cairo_matrix_init_scale(&matrix, run.pixelSize, run.pixelSize);
     // A made-up slant as a shear of the font matrix: cairo's own is lost in its PDF output.
@@ -529,11 +525,6 @@ private:
 };
 
 } // namespace
-
-void paint(const RecordedPage& page, cairo_t* cr)
-{
-    paintItems(page, cr, cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_IMAGE);
-}
 
 QImage render(const RecordedPage& page, double scale, const QRect& region)
 {

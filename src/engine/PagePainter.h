@@ -11,14 +11,10 @@
 
 class QIODevice;
 struct RecordedPage;
-typedef struct _cairo cairo_t;
 
 // The one paint path of recorded pages: the preview's images, the printer's job and the saved
 // PDF are all drawn here, from the same glyph runs, by cairo.
 namespace PagePainter {
-
-// Draws the page into the context, whose user space is in layout units (1/96 inch).
-void paint(const RecordedPage& page, cairo_t* cr);
 
 // The part `region` (device pixels) of the page drawn at `scale` device pixels per layout
 // unit on a transparent ground, as an image the size of the region.

@@ -23,25 +23,29 @@
 
 namespace {
 
-// Qt keeps font metrics in 26.6 fixed point; these reproduce its arithmetic, so that heights
-// come out to the pixel as QFontMetrics reports them.
-qint64 fixedDivide(qint64 a, qint64 b)
+// Products and quotients of fixed-point values with `bits` fractional bits, rounded half away
+// from zero: Qt's 26.6 (QFixed) and FreeType's 16.16 (FT_MulFix, FT_DivFix). Reproducing their
+// arithmetic makes heights come out to the pixel as QFontMetrics reports them.
+template <int bits> qint64 roundedMultiply(qint64 a, qint64 b)
 {
-    if (b == 0)
-        return 0;
     const bool negative = (a < 0) != (b < 0);
-    a = a < 0 ? -a : a;
-    b = b < 0 ? -b : b;
-    const qint64 r = ((a << 6) + (b >> 1)) / b;
+    const qint64 r = (std::abs(a) * std::abs(b) + (qint64(1) << (bits - 1))) >> bits;
     return negative ? -r : r;
 }
-qint64 fixedMultiply(qint64 a, qint64 b)
+template <int bits> qint64 roundedDivide(qint64 a, qint64 b)
 {
     const bool negative = (a < 0) != (b < 0);
-    a = a < 0 ? -a : a;
-    b = b < 0 ? -b : b;
-    const qint64 r = (a * b + 32) >> 6;
+    const qint64 r = ((std::abs(a) << bits) + (std::abs(b) >> 1)) / std::abs(b);
     return negative ? -r : r;
+}
+
+qint64 fixedMultiply(qint64 a, qint64 b)
+{
+    return roundedMultiply<6>(a, b);
+}
+qint64 fixedDivide(qint64 a, qint64 b)
+{
+    return b == 0 ? 0 : roundedDivide<6>(a, b);
 }
 qint64 fixedFromReal(double r)
 {
@@ -314,21 +318,11 @@ struct Table
 // FreeType's rounding multiplication and division of 16.16 values.
 qint64 ftMulFix(qint64 a, qint64 b)
 {
-    const bool negative = (a < 0) != (b < 0);
-    a = a < 0 ? -a : a;
-    b = b < 0 ? -b : b;
-    const qint64 r = (a * b + 0x8000) >> 16;
-    return negative ? -r : r;
+    return roundedMultiply<16>(a, b);
 }
 qint64 ftDivFix(qint64 a, qint64 b)
 {
-    if (b == 0)
-        return 0x7fffffff;
-    const bool negative = (a < 0) != (b < 0);
-    a = a < 0 ? -a : a;
-    b = b < 0 ? -b : b;
-    const qint64 r = ((a << 16) + (b >> 1)) / b;
-    return negative ? -r : r;
+    return b == 0 ? 0x7fffffff : roundedDivide<16>(a, b);
 }
 
 // Ascent, descent and leading as Qt 6.4's FreeType engine takes them: hhea, then OS/2, scaled

@@ -1,15 +1,14 @@
 #include "fontservices/ScriptSample.h"
 
+#include "engine/TextLayout.h"
+
 #include <QHash>
 
 #include <QtEndian>
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include <hb.h>
-
 #include <array>
 #include <iterator>
+#include <memory>
 #include <optional>
 
 namespace ScriptSample {
@@ -76,107 +75,6 @@ constexpr Range ranges[] = {
 
 // Enough characters to show what a symbol or historic face holds, few enough for one line.
 constexpr int runLength = 16;
-
-FT_Library library()
-{
-    struct Library
-    {
-        FT_Library handle = nullptr;
-        Library() { FT_Init_FreeType(&handle); }
-        ~Library() { FT_Done_FreeType(handle); }
-    };
-    static Library lib;
-    return lib.handle;
-}
-
-// One face's character map, opened for the questions of one call and closed at the end of it:
-// with thousands of faces, none is kept open. Read by HarfBuzz from the mapped file, as the text
-// shaper reads it; FreeType only for files HarfBuzz cannot read.
-class OpenFace : public CharacterMap
-{
-public:
-    explicit OpenFace(const FaceFile& file)
-    {
-        if (!file.isValid())
-            return;
-        m_blob = hb_blob_create_from_file_or_fail(file.file.constData());
-        if (m_blob)
-            m_face = hb_face_create(m_blob, unsigned(file.index & 0xffff));
-        if (m_face && hb_face_get_glyph_count(m_face) > 0) {
-            m_font = hb_font_create(m_face);
-            hb_blob_t* cmap = hb_face_reference_table(m_face, HB_TAG('c', 'm', 'a', 'p'));
-            unsigned length = 0;
-            const char* data = hb_blob_get_data(cmap, &length);
-            m_unicode = hasUnicodeSubtable(data, length);
-            hb_blob_destroy(cmap);
-            m_open = true;
-            return;
-        }
-        if (library() && FT_New_Face(library(), file.file.constData(), file.index, &m_ft) == 0) {
-            m_unicode = FT_Select_Charmap(m_ft, FT_ENCODING_UNICODE) == 0;
-            if (!m_unicode && m_ft->num_charmaps > 0)
-                FT_Set_Charmap(m_ft, m_ft->charmaps[0]);
-            m_open = true;
-        } else {
-            m_ft = nullptr;
-        }
-    }
-    ~OpenFace() override
-    {
-        if (m_set)
-            hb_set_destroy(m_set);
-        if (m_font)
-            hb_font_destroy(m_font);
-        if (m_face)
-            hb_face_destroy(m_face);
-        if (m_blob)
-            hb_blob_destroy(m_blob);
-        if (m_ft)
-            FT_Done_Face(m_ft);
-    }
-    OpenFace(const OpenFace&) = delete;
-    OpenFace& operator=(const OpenFace&) = delete;
-
-    bool isOpen() const override { return m_open; }
-    bool isUnicode() const override { return m_unicode; }
-    bool has(char32_t c) const override
-    {
-        if (!m_unicode)
-            return false;
-        if (m_ft)
-            return FT_Get_Char_Index(m_ft, c) != 0;
-        hb_codepoint_t glyph = 0;
-        return hb_font_get_nominal_glyph(m_font, c, &glyph) && glyph != 0;
-    }
-    bool next(qint64& pos) const override
-    {
-        if (m_ft) {
-            FT_UInt glyph = 0;
-            const FT_ULong found = pos < 0 ? FT_Get_First_Char(m_ft, &glyph)
-                                           : FT_Get_Next_Char(m_ft, FT_ULong(pos), &glyph);
-            pos = qint64(found);
-            return glyph != 0 && found <= 0x10FFFF;
-        }
-        if (!m_set) {
-            m_set = hb_set_create();
-            hb_face_collect_unicodes(m_face, m_set);
-        }
-        hb_codepoint_t code = pos < 0 ? HB_SET_VALUE_INVALID : hb_codepoint_t(pos);
-        if (!hb_set_next(m_set, &code))
-            return false;
-        pos = code;
-        return code <= 0x10FFFF;
-    }
-
-private:
-    hb_blob_t* m_blob = nullptr;
-    hb_face_t* m_face = nullptr;
-    hb_font_t* m_font = nullptr;
-    mutable hb_set_t* m_set = nullptr; // every mapped code, collected when first walked
-    FT_Face m_ft = nullptr;            // files HarfBuzz cannot read
-    bool m_open = false;
-    bool m_unicode = false;
-};
 
 // Whether every character is mapped; spaces and line breaks are passed over if allowed.
 bool hasAll(const CharacterMap& map, const QString& text, bool skipSpaces)
@@ -306,20 +204,17 @@ QString fallbackOf(const CharacterMap& map)
     return best >= 0 ? QString::fromUtf16(scripts[size_t(best)].line) : firstCharacters(map);
 }
 
-QString choose(const FaceFile& face, const QString& message, const CharacterMap* given)
+QString choose(const FaceFile& face, const QString& message)
 {
     Known& known = cache()[keyOf(face)];
     // Nothing can be said of a face that does not open: its row keeps the message.
     if (known.unreadable)
         return message;
-    // Without a map given, the face is opened only for what is not known yet, and closed again
-    // on return.
-    std::optional<OpenFace> open;
+    // The face's map is asked for only for what is not known yet.
+    std::shared_ptr<const CharacterMap> open;
     const auto map = [&]() -> const CharacterMap& {
-        if (given)
-            return *given;
         if (!open)
-            open.emplace(face);
+            open = TextShaper::characterMap(face);
         return *open;
     };
     bool showsMessage = true;
@@ -366,18 +261,13 @@ bool hasUnicodeSubtable(const char* cmap, unsigned length)
 
 bool covers(const FaceFile& face, const QString& text)
 {
-    const OpenFace open(face);
-    return open.isOpen() && hasAll(open, text, true);
+    const auto map = TextShaper::characterMap(face);
+    return map->isOpen() && hasAll(*map, text, true);
 }
 
 QString sampleFor(const FaceFile& face, const QString& message)
 {
-    return choose(face, message, nullptr);
-}
-
-QString sampleFor(const FaceFile& face, const QString& message, const CharacterMap& map)
-{
-    return choose(face, message, &map);
+    return choose(face, message);
 }
 
 int scriptCount()

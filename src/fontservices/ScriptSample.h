@@ -9,7 +9,7 @@
 // the catalogue's message.
 namespace ScriptSample {
 
-// A face's character map, however the face was opened.
+// A face's character map, as the text shaper has the face open.
 class CharacterMap
 {
 public:
@@ -35,11 +35,9 @@ bool covers(const FaceFile& face, const QString& text);
 // otherwise, of the known scripts whose sample line the face has whole (spaces included), the one
 // the face maps the most characters of; otherwise a run of the face's first characters in code
 // order, without spaces, controls or marks (empty for a face that maps nothing). A face that
-// cannot be opened keeps the message. Each face is opened once for its sample, and again only
-// for characters of a later message that were not asked about before.
+// cannot be opened keeps the message. The face's map is asked for once for its sample, and again
+// only for characters of a later message that were not asked about before.
 QString sampleFor(const FaceFile& face, const QString& message);
-// The same, asking a map of the face already open (the text shaper's) instead of opening it.
-QString sampleFor(const FaceFile& face, const QString& message, const CharacterMap& map);
 
 // The scripts known, in the order they are tried, with their sample lines.
 struct Script

@@ -1,7 +1,6 @@
 #include "report/Report.h"
 
 #include "engine/PageStore.h"
-#include "engine/TextLayout.h"
 #include "fontservices/FontServices.h"
 #include "fontservices/ScriptSample.h"
 #include "report/QRPreview.h"
@@ -185,7 +184,7 @@ QString TfrmReport::sampleText(const QString& face, const QFont& font) const
     // A face that cannot show the message shows its own script instead of missing-glyph marks.
     // The shaper's own opening of the face answers, which it then shapes the sample with.
     const FaceFile file = FontServices::faceFileFor(font);
-    return ScriptSample::sampleFor(file, message, *TextShaper::characterMap(file));
+    return ScriptSample::sampleFor(file, message);
 }
 
 void TfrmReport::qrFontRptBeforePrint()
