@@ -76,18 +76,25 @@ constexpr Range ranges[] = {
 // Enough characters to show what a symbol or historic face holds, few enough for one line.
 constexpr int runLength = 16;
 
-// Whether every character is mapped; spaces and line breaks are passed over if allowed.
-bool hasAll(const CharacterMap& map, const QString& text, bool skipSpaces)
+// Calls f with each code point of the text, pairs of surrogates joined, until f says stop.
+template <typename F> bool eachCharacter(QStringView text, F f)
 {
-    if (!map.isUnicode())
-        return false;
-    for (char32_t c : text.toUcs4()) {
-        if (skipSpaces && QChar::isSpace(c))
-            continue;
-        if (!map.has(c))
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+        if (!f(c))
             return false;
     }
     return true;
+}
+
+// Whether every character is mapped; spaces and line breaks are passed over if allowed.
+bool hasAll(const CharacterMap& map, QStringView text, bool skipSpaces)
+{
+    return map.isUnicode() && eachCharacter(text, [&](char32_t c) {
+               return (skipSpaces && QChar::isSpace(c)) || map.has(c);
+           });
 }
 
 // How many characters of a known script the map holds: only the codes in its ranges are walked.
@@ -160,12 +167,13 @@ QByteArray keyOf(const FaceFile& face)
     return face.file + '#' + QByteArray::number(face.index);
 }
 
-// What is known of a face: the characters asked about so far, and its sample for a message it
-// cannot show. The message changes with every face (it holds the name), so the answers are kept
-// per character.
+// What is known of a face: the last message asked about with its sample, and its sample for a
+// message it cannot show. The message changes with every face (it holds the name) but stays the
+// same for a face from one run to the next.
 struct Known
 {
-    QHash<char32_t, bool> has;
+    QString message;
+    QString sample;
     std::optional<QString> fallback;
     bool unreadable = false;
 };
@@ -185,7 +193,7 @@ QString fallbackOf(const CharacterMap& map)
     int bestCount = 0;
     bool several = false;
     for (int i = 0; i < int(scripts.size()); ++i) {
-        const QString line = QString::fromUtf16(scripts[size_t(i)].line);
+        const QStringView line(scripts[size_t(i)].line);
         if (!map.has(line.at(0).unicode()) || !hasAll(map, line, false))
             continue;
         if (best < 0) {
@@ -210,35 +218,22 @@ QString choose(const FaceFile& face, const QString& message)
     // Nothing can be said of a face that does not open: its row keeps the message.
     if (known.unreadable)
         return message;
-    // The face's map is asked for only for what is not known yet.
-    std::shared_ptr<const CharacterMap> open;
-    const auto map = [&]() -> const CharacterMap& {
-        if (!open)
-            open = TextShaper::characterMap(face);
-        return *open;
-    };
-    bool showsMessage = true;
-    for (char32_t c : message.toUcs4()) {
-        if (QChar::isSpace(c))
-            continue;
-        auto it = known.has.find(c);
-        if (it == known.has.end()) {
-            if (!map().isOpen()) {
-                known.unreadable = true;
-                return message;
-            }
-            it = known.has.insert(c, map().has(c));
-        }
-        if (!*it) {
-            showsMessage = false;
-            break;
-        }
-    }
-    if (showsMessage)
+    if (!known.message.isNull() && known.message == message)
+        return known.sample;
+    const auto map = TextShaper::characterMap(face);
+    if (!map->isOpen()) {
+        known.unreadable = true;
         return message;
-    if (!known.fallback)
-        known.fallback = fallbackOf(map());
-    return *known.fallback;
+    }
+    known.message = message;
+    if (hasAll(*map, message, true)) {
+        known.sample = message;
+    } else {
+        if (!known.fallback)
+            known.fallback = fallbackOf(*map);
+        known.sample = *known.fallback;
+    }
+    return known.sample;
 }
 
 } // namespace

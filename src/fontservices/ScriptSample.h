@@ -35,8 +35,8 @@ bool covers(const FaceFile& face, const QString& text);
 // otherwise, of the known scripts whose sample line the face has whole (spaces included), the one
 // the face maps the most characters of; otherwise a run of the face's first characters in code
 // order, without spaces, controls or marks (empty for a face that maps nothing). A face that
-// cannot be opened keeps the message. The face's map is asked for once for its sample, and again
-// only for characters of a later message that were not asked about before.
+// cannot be opened keeps the message. The answer is kept for the face and its last message, and the
+// sample for a message it cannot show is found once per face.
 QString sampleFor(const FaceFile& face, const QString& message);
 
 // The scripts known, in the order they are tried, with their sample lines.
