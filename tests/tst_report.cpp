@@ -4,6 +4,7 @@
 #include "engine/PageStore.h"
 #include "engine/PrinterList.h"
 #include "engine/ReportEngine.h"
+#include "engine/ReportPrinter.h"
 #include "engine/TextLayout.h"
 #include "report/Report.h"
 #include "support/TestMain.h"
@@ -19,6 +20,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -711,11 +713,39 @@ private slots:
         const QString text = run(2, {});
         for (const auto& [name, page] : std::as_const(expected))
             QVERIFY2(text.contains(name), qPrintable(name));
+        // The pages are written in parts and joined: the joined file must hold together.
+        QVERIFY2(run(0, {QStringLiteral("--check")}).contains(QLatin1String("No syntax or stream")),
+                 "qpdf --check finds faults");
         const QString info = run(3, {});
         QVERIFY(info.contains(QRegularExpression(QStringLiteral("Title: +") + s.TitleText)));
         QVERIFY2(info.contains(QRegularExpression(
                      QStringLiteral("Pages: +%1\\n").arg(store->pageCount() - firstPage + 1))),
                  qPrintable(info));
+    }
+
+    // The preview goes on painting while a PDF is written on other threads: none may close a
+    // face that another is drawing with (cairo closes faces of its own past ten open ones).
+    void previewPaintsWhileAPdfIsSaved()
+    {
+        ListingSettings s = shortPages(QFontDatabase::families().mid(0, 60));
+        TfrmReport host(s);
+        const auto store = generate(host);
+        QVERIFY(store->pageCount() >= 4);
+        QImage canvas(store->pageSize(), QImage::Format_ARGB32_Premultiplied);
+        int painted = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, &timer, [&] {
+            QPainter painter(&canvas);
+            store->paintPage(painted++ % store->pageCount(), painter);
+        });
+        timer.start(0);
+        QTemporaryDir dir;
+        QString error;
+        const int written =
+            ReportPrinter::savePdf(*store, dir.filePath(QStringLiteral("out.pdf")), 1, &error);
+        timer.stop();
+        QVERIFY2(written == store->pageCount(), qPrintable(error));
+        QVERIFY(painted > 0);
     }
 
     // Extremes lay out as Qt measures them: each sample's label is at least as tall as Qt's own

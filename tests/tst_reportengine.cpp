@@ -1,11 +1,14 @@
+#include "engine/PagePainter.h"
 #include "engine/PageSetup.h"
 #include "engine/PageStore.h"
+#include "engine/PdfJoin.h"
 #include "engine/ReportEngine.h"
 #include "engine/ReportModel.h"
 #include "support/TestMain.h"
 
 #include <algorithm>
 #include <memory>
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QProcess>
 #include <QStandardPaths>
@@ -315,6 +318,72 @@ private slots:
                                    s.bottomMargin(),     s.leftMargin(),        s.rightMargin(),
                                    model.bandWidth()};
         QCOMPARE(actual, expected);
+    }
+
+    // Documents are written in parts and joined; a part the joiner cannot read is refused, not
+    // half joined, and nothing is read beyond it.
+    void joinRefusesDamagedParts_data()
+    {
+        QTest::addColumn<QByteArray>("find"); // replaced; empty: the file is cut to `keep` bytes
+        QTest::addColumn<QByteArray>("replace");
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<bool>("joins");
+        QTest::newRow("whole") << QByteArray() << QByteArray() << -1 << true;
+        QTest::newRow("empty") << QByteArray() << QByteArray() << 0 << false;
+        QTest::newRow("cut in the middle") << QByteArray() << QByteArray() << 600 << false;
+        QTest::newRow("table beyond the file")
+            << QByteArray("startxref\n") << QByteArray("startxref\n9") << -1 << false;
+        QTest::newRow("table longer than it is")
+            << QByteArray("xref\n0 ") << QByteArray("xref\n0 9") << -1 << false;
+        QTest::newRow("objects not where the table says")
+            << QByteArray("\n1 0 obj") << QByteArray("\n 1 0 obj") << -1 << false;
+        QTest::newRow("no catalog") << QByteArray("/Root") << QByteArray("/Rout") << -1 << false;
+        QTest::newRow("no page list") << QByteArray("/Kids") << QByteArray("/Kits") << -1 << false;
+        QTest::newRow("a page that is not there")
+            << QByteArray("/Kids [ ") << QByteArray("/Kids [ 999 0 R ") << -1 << false;
+    }
+    void joinRefusesDamagedParts()
+    {
+        QFETCH(QByteArray, find);
+        QFETCH(QByteArray, replace);
+        QFETCH(int, keep);
+        QFETCH(bool, joins);
+        // One blank page, as cairo writes it.
+        QByteArray part;
+        QBuffer written(&part);
+        written.open(QIODevice::WriteOnly);
+        QVERIFY(PagePainter::writePdf({QStringLiteral("Fonts"), QSize(816, 1056), {}, {}}, written,
+                                      nullptr));
+        if (!find.isEmpty()) {
+            QVERIFY(part.contains(find));
+            part.replace(part.indexOf(find), find.size(), replace);
+        } else if (keep >= 0) {
+            part.truncate(keep);
+        }
+        QByteArray pdf;
+        QBuffer out(&pdf);
+        out.open(QIODevice::WriteOnly);
+        PdfJoin join(out);
+        const bool joined = join.add(part) && join.add(part) && join.finish();
+        QCOMPARE(joined, joins);
+        QCOMPARE(join.errorString().isEmpty(), joins);
+        if (!joins)
+            return;
+        const QString qpdf = QStandardPaths::findExecutable(QStringLiteral("qpdf"));
+        if (qpdf.isEmpty())
+            QSKIP("qpdf is not installed (scripts/deps.sh --tests)");
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("joined.pdf")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
+        file.close();
+        const auto ask = [&](const QString& what) {
+            QProcess p;
+            p.start(qpdf, {what, file.fileName()});
+            return p.waitForFinished(30000) && p.exitCode() == 0 ? p.readAllStandardOutput()
+                                                                 : QByteArray();
+        };
+        QVERIFY(ask(QStringLiteral("--check")).contains("No syntax or stream"));
+        QCOMPARE(ask(QStringLiteral("--show-npages")).trimmed(), QByteArray("2"));
     }
 };
 
