@@ -6,8 +6,11 @@
 #include "engine/ReportEngine.h"
 #include "engine/ReportPrinter.h"
 #include "engine/TextLayout.h"
+#include "fontservices/FontServices.h"
 #include "report/Report.h"
+#include "support/SymbolTestFont.h"
 #include "support/TestMain.h"
+#include "support/Watchdog.h"
 #include "ui/Advanced.h"
 
 #include <QFontDatabase>
@@ -22,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -746,6 +751,53 @@ private slots:
         timer.stop();
         QVERIFY2(written == store->pageCount(), qPrintable(error));
         QVERIFY(painted > 0);
+    }
+
+    // A font file changed after the preview was made: the save stops at once with a message that
+    // names it, whatever the file became (a FIFO could once block it for good).
+    void saveNamesAFontFileThatChanged_data()
+    {
+        QTest::addColumn<QString>("becomes");
+        QTest::newRow("removed") << "removed";
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("empty") << "empty";
+        QTest::newRow("not a font") << "text";
+    }
+    void saveNamesAFontFileThatChanged()
+    {
+        QFETCH(QString, becomes);
+        const QString base = SymbolTestFont::installedFontFile("Liberation Sans");
+        QVERIFY2(!base.isEmpty(), "Liberation Sans is needed (fonts-liberation2)");
+        const QString family = QStringLiteral("Typovex Changed ") + becomes;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("changed.ttf"));
+        QFile font(path);
+        QVERIFY(font.open(QIODevice::WriteOnly) &&
+                font.write(SymbolTestFont::make(base, family)) > 0);
+        font.close();
+        QVERIFY(FontServices::addFontFile(path));
+        TfrmReport host(shortPages({QStringLiteral("DejaVu Sans"), family}));
+        const auto store = generate(host);
+        FontServices::removeFontFile(path);
+        QVERIFY(QFile::remove(path));
+        if (becomes == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (becomes != QLatin1String("removed"))
+            QVERIFY(font.open(QIODevice::WriteOnly) &&
+                    font.write(becomes == QLatin1String("text") ? "not a font\n" : "") >= 0);
+        font.close();
+
+        Watchdog watchdog;
+        QImage page(store->pageSize(), QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&page);
+        for (int index = 0; index < store->pageCount(); ++index)
+            store->paintPage(index, painter); // the preview draws what it still can
+        painter.end();
+        QString error;
+        QCOMPARE(ReportPrinter::savePdf(*store, dir.filePath(QStringLiteral("out.pdf")), 1, &error),
+                 0);
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out.pdf"))));
     }
 
     // Extremes lay out as Qt measures them: each sample's label is at least as tall as Qt's own

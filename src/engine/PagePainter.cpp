@@ -214,8 +214,14 @@ public:
     {
         const FaceKey key{file.file, file.index, colour};
         QMutexLocker lock(&m_mutex);
-        if (cairo_font_face_t* known = m_faces.value(key))
-            return known;
+        if (const auto known = m_faces.constFind(key); known != m_faces.cend())
+            return *known;
+        // cairo would wait for good on a file that is no longer a regular one (a FIFO, say).
+        struct stat info = {};
+        if (::stat(file.file.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            m_faces.insert(key, nullptr);
+            return nullptr;
+        }
         if (cairo_font_face_t* face = colour ? nullptr : ownFace(file, colour, true)) {
             m_faces.insert(key, face);
             return face;
