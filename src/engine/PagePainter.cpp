@@ -72,12 +72,26 @@ FT_Library freeTypeLibrary()
     return library;
 }
 
-// A FreeType face of our own and the file it reads: mapped, or read through a stream.
+// A FreeType face of our own and the file it reads: mapped, or read through a stream. It closes
+// both when it goes.
 struct OwnFace
 {
     FT_Face face = nullptr;
     void* base = nullptr;
     size_t size = 0;
+
+    OwnFace() = default;
+    OwnFace(const OwnFace&) = delete;
+    OwnFace& operator=(const OwnFace&) = delete;
+    ~OwnFace()
+    {
+        if (face) {
+            QMutexLocker lock(&freeTypeMutex());
+            FT_Done_Face(face);
+        }
+        if (base && base != MAP_FAILED)
+            ::munmap(base, size);
+    }
 };
 
 // Collections and large files are read through a stream, which reads what FreeType asks for and
@@ -141,15 +155,6 @@ cairo_font_face_t* ownFace(const FaceFile& file, bool colour, bool bigOnly,
         args.memory_base = static_cast<const FT_Byte*>(own->base);
         args.memory_size = FT_Long(own->size);
     }
-    const auto release = [](OwnFace* f) {
-        if (f->face) {
-            QMutexLocker lock(&freeTypeMutex());
-            FT_Done_Face(f->face);
-        }
-        if (f->base)
-            ::munmap(f->base, f->size);
-        delete f;
-    };
     {
         QMutexLocker lock(&freeTypeMutex());
         FT_Library library = freeTypeLibrary();
@@ -158,8 +163,6 @@ cairo_font_face_t* ownFace(const FaceFile& file, bool colour, bool bigOnly,
             // FreeType closes a stream it was given only once a face holds it.
             if (stream)
                 stream->close(stream);
-            lock.unlock();
-            release(own.release());
             return nullptr;
         }
     }
@@ -168,21 +171,14 @@ cairo_font_face_t* ownFace(const FaceFile& file, bool colour, bool bigOnly,
     cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(
         own->face, colour ? FT_LOAD_DEFAULT : FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
     static const cairo_user_data_key_t ownsFace = {};
-    if (mapping)
-        *mapping = {own->base, own->size};
     if (cairo_font_face_set_user_data(face, &ownsFace, own.get(), [](void* f) {
-            QMutexLocker lock(&freeTypeMutex());
-            auto* open = static_cast<OwnFace*>(f);
-            FT_Done_Face(open->face);
-            lock.unlock();
-            if (open->base)
-                ::munmap(open->base, open->size);
-            delete open;
+            delete static_cast<OwnFace*>(f);
         }) != CAIRO_STATUS_SUCCESS) {
         cairo_font_face_destroy(face);
-        release(own.release());
         return nullptr;
     }
+    if (mapping)
+        *mapping = {own->base, own->size};
     own.release();
     return face;
 }

@@ -83,19 +83,18 @@ int referenceOf(QByteArrayView dict, QByteArrayView key)
     return 0;
 }
 
-int integerOf(QByteArrayView dict, QByteArrayView key, bool* found)
+// The integer after the name `key`; 0 where the key is missing.
+int integerOf(QByteArrayView dict, QByteArrayView key)
 {
     const qsizetype at = dict.indexOf(key);
-    *found = false;
     if (at < 0)
         return 0;
-    qsizetype j = skipWhite(dict, at + key.size());
+    const qsizetype j = skipWhite(dict, at + key.size());
     const bool negative = j < dict.size() && dict[j] == '-';
     qsizetype end = 0;
     const int value = numberAt(dict, negative ? j + 1 : j, &end);
     if (value < 0)
         return 0;
-    *found = true;
     return negative ? -value : value;
 }
 
@@ -300,8 +299,7 @@ bool PdfJoin::add(const QByteArray& pdf)
         const QByteArrayView dict = body(outlines);
         firstItem = map(referenceOf(dict, "/First"));
         lastItem = map(referenceOf(dict, "/Last"));
-        bool found = false;
-        const int count = integerOf(dict, "/Count", &found);
+        const int count = integerOf(dict, "/Count");
         if (firstItem > 0 && lastItem > 0) {
             if (m_firstItem == 0)
                 m_outlineClosed = count < 0;
