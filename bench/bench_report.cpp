@@ -6,12 +6,14 @@
 //              stretch without handled events while generating; and, in a second run, the time
 //              from closing the preview mid-run (detaching the store) until generation returns.
 //   reference  a fresh QFont per row (NoFontMerging), drawn straight into a QPdfWriter.
-// Options: --faces-subset (ms per family with fontconfig limited to part of the faces),
+// Options: --faces-subset (ms per family with fontconfig limited to part of the faces, for every
+// installed family and for the smallest subset's families alone),
 // --print-job (finished store to a job handed to a cups-pdf queue), --families-4000 (2,000 more
 // families added from renamed copies of installed files), --script-samples (the whole catalogue
 // generated with each face's own script where it cannot draw the message, interleaved with runs
-// without, and the rows whose placed sample holds a missing glyph in each), --timeout S (per
-// child, default 600).
+// without, the rows whose placed sample holds a missing glyph in each, and the pages saved as a
+// PDF), --timeout S (per
+// child, default 600). BENCH_KEEP_PDF=FILE keeps the PDF of a --script-samples child there.
 // The last line is RESULT with the medians.
 //
 // Run: build/bench/bench_report [N] [options]   (offscreen unless QT_QPA_PLATFORM is set)
@@ -94,6 +96,14 @@ QStringList installedFamilies()
     return families;
 }
 
+// The index of every installed face, which the program builds at start-up for the font list's
+// heights (a cost of start-up, measured there), before any catalogue.
+void buildFaceIndex(const QStringList& families)
+{
+    if (!families.isEmpty())
+        FontServices::quickLineHeight(families.first(), false, false, nullptr);
+}
+
 struct Run
 {
     double firstMs = -1, wholeMs = -1, saveMs = -1, printMs = -1, gapMs = -1, cancelMs = -1;
@@ -173,7 +183,8 @@ Run previewRun(const QStringList& families, const QString& pdf, const QString& p
     return run;
 }
 
-// Child: ours. Options: --add DIR (font files added first), --print QUEUE.
+// Child: ours. Options: --add DIR (font files added first), --print QUEUE, --list FILE (writes
+// the installed families there and ends), --only FILE (catalogues only the families listed).
 int oursChild(const QStringList& args)
 {
     const QString addDir = args.value(args.indexOf(QStringLiteral("--add")) + 1);
@@ -186,7 +197,21 @@ int oursChild(const QStringList& args)
             added += FontServices::addFontFile(file.filePath());
         std::printf("add_ms %.1f\nadded %d\n", msSince(clock), added);
     }
-    const QStringList families = installedFamilies();
+    QStringList families = installedFamilies();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--list")); at >= 0) {
+        QFile out(args.value(at + 1));
+        return out.open(QIODevice::WriteOnly) && out.write(families.join('\n').toUtf8()) >= 0 ? 0
+                                                                                              : 1;
+    }
+    if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at >= 0) {
+        QFile in(args.value(at + 1));
+        if (!in.open(QIODevice::ReadOnly))
+            return 1;
+        const QStringList wanted = QString::fromUtf8(in.readAll()).split('\n');
+        const QSet<QString> only(wanted.begin(), wanted.end());
+        families.removeIf([&](const QString& family) { return !only.contains(family); });
+    }
+    buildFaceIndex(families);
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("catalogue.pdf"));
     const Run run =
@@ -212,6 +237,7 @@ int samplesChild(bool on)
     ListingSettings settings = ListingSettings::defaults();
     settings.Fonts = installedFamilies();
     settings.ScriptSamples = on;
+    buildFaceIndex(settings.Fonts);
     TfrmReport host(settings);
     QElapsedTimer clock;
     clock.start();
@@ -236,9 +262,21 @@ int samplesChild(bool on)
                              qPrintable(item.text));
         }
     }
-    std::printf("generate_ms %.1f\nrows %d\nmissing_rows %d\npages %d\n", ms, rows, missing,
-                store.pageCount());
-    return 0;
+    // The rest of the user's job: the same pages saved as a PDF (more glyphs to embed with the
+    // scripts shown).
+    QTemporaryDir dir;
+    QString error;
+    clock.start();
+    ReportPrinter::savePdf(
+        store,
+        qEnvironmentVariable("BENCH_KEEP_PDF", dir.filePath(QStringLiteral("catalogue.pdf"))), 0,
+        &error);
+    const double saveMs = msSince(clock);
+    if (!error.isEmpty())
+        std::fprintf(stderr, "save: %s\n", qPrintable(error));
+    std::printf("generate_ms %.1f\nsave_pdf_ms %.1f\nrows %d\nmissing_rows %d\npages %d\n", ms,
+                saveMs, rows, missing, store.pageCount());
+    return error.isEmpty() ? 0 : 1;
 }
 
 // Child: plain Qt, the catalogue's default layout in 1/96 inch (Letter, margins 10 mm and 15 mm
@@ -430,27 +468,50 @@ void facesSubset(int rounds, const QString& work)
     if (!cache.waitForFinished(timeoutS * 1000))
         std::printf("fc-cache did not finish in %d s; the warm-up runs build the cache\n",
                     timeoutS);
-    const auto runs = series(rounds, configs);
-    std::vector<double> previewPer, savePer;
-    std::printf("faces subset (medians of %d): faces, families, ms per family for preview and "
-                "for save\n",
-                rounds);
-    for (const std::vector<Figures>& c : runs) {
-        const double families = median(c, "families");
-        previewPer.push_back(median(c, "preview_all_ms") / families);
-        savePer.push_back(median(c, "save_pdf_ms") / families);
-        std::printf("SUBSET faces=%.0f families=%.0f preview_ms_per_family=%.3f "
-                    "save_ms_per_family=%.3f peak_rss_mb=%.0f\n",
-                    median(c, "faces"), families, previewPer.back(), savePer.back(),
-                    median(c, "peak_rss_mb"));
+    // The families of the smallest subset, catalogued again with each larger subset installed:
+    // the same rows, so that only the number of installed faces changes. Over all installed
+    // families the rows differ too (a subset drawn by files holds a family of many faces more
+    // often than a family of one, and a face of a CJK collection costs twenty of most others).
+    const QString smallest = work + QStringLiteral("/smallest-families.txt");
+    QProcess list;
+    env.insert(QStringLiteral("FONTCONFIG_FILE"), configs.front().env.front().section('=', 1));
+    list.setProcessEnvironment(env);
+    list.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--child-ours"), QStringLiteral("--list"), smallest});
+    const bool listed = list.waitForFinished(timeoutS * 1000) && list.exitCode() == 0;
+    const size_t subsets = configs.size();
+    for (size_t i = 0; listed && i < subsets; ++i) {
+        Config same = configs[i];
+        same.name += QStringLiteral(", same families");
+        same.args << QStringLiteral("--only") << smallest;
+        configs.push_back(same);
     }
+    const auto runs = series(rounds, configs);
     auto spread = [](const std::vector<double>& v) {
         const auto [low, high] = std::minmax_element(v.begin(), v.end());
         return *low > 0 ? (*high - *low) / *low * 100 : -1;
     };
-    std::printf("spread of the cost per family, largest over smallest: preview %.0f %%, save "
-                "%.0f %% (goal within 20 %%)\n",
-                spread(previewPer), spread(savePer));
+    for (size_t from = 0; from < runs.size(); from += subsets) {
+        const bool same = from > 0;
+        std::vector<double> previewPer, savePer;
+        std::printf("faces subset (medians of %d), %s: faces, families, ms per family for "
+                    "preview and for save\n",
+                    rounds, same ? "the smallest subset's families" : "every installed family");
+        for (size_t i = from; i < std::min(runs.size(), from + subsets); ++i) {
+            const std::vector<Figures>& c = runs[i];
+            const double families = median(c, "families");
+            previewPer.push_back(median(c, "preview_all_ms") / families);
+            savePer.push_back(median(c, "save_pdf_ms") / families);
+            std::printf("SUBSET%s faces=%.0f families=%.0f preview_ms_per_family=%.3f "
+                        "save_ms_per_family=%.3f peak_rss_mb=%.0f\n",
+                        same ? "_SAME" : "", median(c, "faces"), families, previewPer.back(),
+                        savePer.back(), median(c, "peak_rss_mb"));
+        }
+        std::printf("spread of the cost per family, largest over smallest, %s: preview %.0f %%, "
+                    "save %.0f %% (goal within 20 %%)\n",
+                    same ? "the same families" : "every installed family", spread(previewPer),
+                    spread(savePer));
+    }
 }
 
 // The print job: ReportPrinter::print to a cups-pdf queue (never to real paper).
@@ -666,6 +727,12 @@ int main(int argc, char** argv)
         std::printf("whole catalogue: %.0f ms with script samples, %.0f ms without: %+.1f %% "
                     "(goal within 5 %%)\n",
                     on, off, off > 0 ? (on / off - 1) * 100 : 0.0);
+        const double offSave = median(samples[0], "save_pdf_ms"),
+                     onSave = median(samples[1], "save_pdf_ms");
+        std::printf("whole catalogue and its PDF: %.0f ms with script samples, %.0f ms without: "
+                    "%+.1f %%\n",
+                    on + onSave, off + offSave,
+                    off + offSave > 0 ? ((on + onSave) / (off + offSave) - 1) * 100 : 0.0);
         std::printf("rows whose sample holds a missing glyph: %.0f of %.0f with script samples, "
                     "%.0f without\n",
                     median(samples[1], "missing_rows"), median(samples[1], "rows"),

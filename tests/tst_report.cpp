@@ -425,6 +425,64 @@ private slots:
         }
     }
 
+    // A row in another script embeds its face once: the spaces between its words once brought an
+    // 8-bit copy of the face (a second embedded font) beside its composite one. Its text still
+    // comes back, the word breaks found in the gaps.
+    void scriptRowsEmbedTheirFaceOnce_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("postScript"); // the name the PDF gives the face's font
+        QTest::newRow("Latin, spaces kept") << "Liberation Serif"
+                                            << "+LiberationSerif ";
+        QTest::newRow("Arabic") << "Noto Sans Arabic"
+                                << "+NotoSansArabic-Regular ";
+        QTest::newRow("Devanagari") << "Noto Sans Devanagari"
+                                    << "+NotoSansDevanagari-Regular ";
+        QTest::newRow("Georgian") << "Noto Sans Georgian"
+                                  << "+NotoSansGeorgian-Regular ";
+        QTest::newRow("Tibetan") << "Noto Serif Tibetan"
+                                 << "+NotoSerifTibetan-Regular ";
+    }
+    void scriptRowsEmbedTheirFaceOnce()
+    {
+        QFETCH(QString, family);
+        QFETCH(QString, postScript);
+        for (const char* tool : {"pdffonts", "pdftotext"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP(qPrintable(QLatin1String(tool) + " is not installed"));
+        }
+        if (!QFontDatabase::families().contains(family))
+            QSKIP(qPrintable(family + " is not installed"));
+        ListingSettings s = settingsWith({family});
+        TfrmReport host(s);
+        QString sample;
+        const auto store = generate(host);
+        for (const PageItem& item : store->page(0).items) {
+            if (item.kind == PageItem::Kind::Text && item.font.family() == family)
+                sample = item.text;
+        }
+        const bool latin = family.startsWith(QLatin1String("Liberation"));
+        QCOMPARE(sample == TfrmReport::ExpandMessage(s.Message, family), latin);
+        QVERIFY2(sample.contains(QLatin1Char(' ')), qPrintable(sample));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("row.pdf"));
+        QCOMPARE(host.printToPdf(pdf).status, ReportEngine::PrintResult::Status::Printed);
+        auto output = [&](const char* tool, const QStringList& args) {
+            QProcess p;
+            p.start(QLatin1String(tool), args);
+            return p.waitForFinished(60000) ? QString::fromUtf8(p.readAllStandardOutput())
+                                            : QString();
+        };
+        const QString fonts = output("pdffonts", {pdf});
+        QCOMPARE(fonts.count(postScript), 1);
+        const QString text = output("pdftotext", {pdf, QStringLiteral("-")});
+        if (latin)
+            QVERIFY2(text.contains(sample), qPrintable(text));
+        static const QRegularExpression blanks(QStringLiteral("[\\s\\x{202A}-\\x{202E}]"));
+        QVERIFY2(QString(text).remove(blanks).contains(QString(sample).remove(blanks)),
+                 qPrintable(text));
+    }
+
     void emptyListMakesNoPage()
     {
         TfrmReport host(settingsWith({}));

@@ -515,6 +515,69 @@ bool clustersFit(const QByteArray& utf8, const std::vector<cairo_text_cluster_t>
     return bytes == utf8.size() && glyphs == glyphCount;
 }
 
+// Characters cairo writes in an 8-bit font of their own beside a face's composite font (its
+// WinAnsi set, taken wide).
+bool inEightBitFont(char32_t c)
+{
+    return c <= 0x2FF || (c >= 0x2000 && c <= 0x2122);
+}
+
+// A space draws nothing, yet cairo puts its glyph in an 8-bit copy of the face beside the face's
+// composite font: a second embedded font (its hinting tables and all) for every row in another
+// script, a third of a catalogue's PDF. A run with no other such character leaves its spaces
+// out of the PDF, their glyphs and their text: readers find the word breaks in the gaps, as they
+// do in most PDFs. The clusters and glyphs are in text order.
+void leaveOutSpaces(cairo_scaled_font_t* font, QByteArray& utf8,
+                    std::vector<cairo_text_cluster_t>& clusters, std::vector<cairo_glyph_t>& glyphs)
+{
+    auto isSpace = [](const char* p, int bytes) {
+        return (bytes == 1 && p[0] == ' ') ||
+               (bytes == 2 && uchar(p[0]) == 0xC2 && uchar(p[1]) == 0xA0);
+    };
+    bool spaces = false;
+    for (qsizetype i = 0; i < utf8.size();) {
+        // Whole sequences, as the clusters were checked to be.
+        const uchar lead = uchar(utf8[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length && i + k < utf8.size(); ++k)
+            c = (c << 6) | (uchar(utf8[i + k]) & 0x3F);
+        i += length;
+        if (c == ' ' || c == 0xA0)
+            spaces = true;
+        else if (inEightBitFont(c))
+            return;
+    }
+    if (!spaces)
+        return;
+    QByteArray keptText;
+    std::vector<cairo_text_cluster_t> keptClusters;
+    std::vector<cairo_glyph_t> keptGlyphs;
+    qsizetype at = 0;
+    size_t g = 0;
+    for (const cairo_text_cluster_t& c : clusters) {
+        const char* p = utf8.constData() + at;
+        bool blank = false;
+        if (c.num_glyphs == 1 && isSpace(p, c.num_bytes)) {
+            // Only a glyph without ink: a face may draw its space.
+            cairo_text_extents_t ink;
+            cairo_scaled_font_glyph_extents(font, &glyphs[g], 1, &ink);
+            blank = ink.width == 0 && ink.height == 0;
+        }
+        if (!blank) {
+            keptText.append(p, c.num_bytes);
+            keptClusters.push_back(c);
+            keptGlyphs.insert(keptGlyphs.end(), glyphs.begin() + long(g),
+                              glyphs.begin() + long(g) + c.num_glyphs);
+        }
+        at += c.num_bytes;
+        g += size_t(c.num_glyphs);
+    }
+    utf8 = keptText;
+    clusters = std::move(keptClusters);
+    glyphs = std::move(keptGlyphs);
+}
+
 void drawRun(cairo_t* cr, const GlyphRun& run, bool vector, FaceSource& faces)
 {
     // A size cairo cannot take would put the whole context in an error state, which silently
@@ -542,7 +605,7 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector, FaceSource& faces)
     for (size_t i = 0; i < glyphs.size(); ++i)
         glyphs[i] = {run.glyphs[i], std::round(run.positions[i].x()),
                      std::round(run.positions[i].y())};
-    const int count = int(glyphs.size());
+    int count = int(glyphs.size());
     const bool outlinesOnly = vector && run.outlinesInPdf;
     if (!vector) {
         cairo_show_glyphs(cr, glyphs.data(), count);
@@ -562,11 +625,16 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector, FaceSource& faces)
             std::reverse(clusters.begin(), clusters.end());
             std::reverse(glyphs.begin(), glyphs.end());
         }
-        if (clustersFit(run.utf8, clusters, glyphs.size()))
-            cairo_show_text_glyphs(cr, run.utf8.constData(), int(run.utf8.size()), glyphs.data(),
-                                   count, clusters.data(), int(clusters.size()),
+        QByteArray utf8 = run.utf8;
+        const bool fit = clustersFit(utf8, clusters, glyphs.size());
+        if (fit)
+            leaveOutSpaces(cairo_get_scaled_font(cr), utf8, clusters, glyphs);
+        count = int(glyphs.size());
+        if (fit && count > 0)
+            cairo_show_text_glyphs(cr, utf8.constData(), int(utf8.size()), glyphs.data(), count,
+                                   clusters.data(), int(clusters.size()),
                                    cairo_text_cluster_flags_t(0));
-        else
+        else if (!fit)
             // cairo would refuse the whole document over clusters that do not add up; the
             // glyphs alone still draw, and cairo maps them back to characters itself.
             cairo_show_glyphs(cr, glyphs.data(), count);
