@@ -7,13 +7,12 @@
 //              from closing the preview mid-run (detaching the store) until generation returns.
 //   reference  a fresh QFont per row (NoFontMerging), drawn straight into a QPdfWriter.
 // Options: --faces-subset (ms per family with fontconfig limited to part of the faces, for every
-// installed family and for the smallest subset's families alone),
-// --print-job (finished store to a job handed to a cups-pdf queue), --families-4000 (2,000 more
-// families added from renamed copies of installed files), --script-samples (the whole catalogue
-// generated with each face's own script where it cannot draw the message, interleaved with runs
-// without, the rows whose placed sample holds a missing glyph in each, and the pages saved as a
-// PDF), --timeout S (per
-// child, default 600). BENCH_KEEP_PDF=FILE keeps the PDF of a --script-samples child there.
+// installed family and for the smallest subset's families alone), --print-job (finished store to
+// a job handed to a cups-pdf queue), --families-4000 (2,000 more families added from renamed
+// copies of installed files), --script-samples (the whole catalogue generated with each face's
+// own script where it cannot draw the message, interleaved with runs without; the rows whose
+// placed sample holds a missing glyph in each; the pages saved as a PDF), --timeout S (per child,
+// default 600). BENCH_KEEP_PDF=FILE keeps the PDF of a --script-samples child there.
 // The last line is RESULT with the medians.
 //
 // Run: build/bench/bench_report [N] [options]   (offscreen unless QT_QPA_PLATFORM is set)

@@ -30,6 +30,9 @@ if [ "${1:-}" = "--tests" ]; then
     fonts-arabeyes fonts-noto-color-emoji fonts-wqy-microhei fonts-opensymbol
     # a face whose PDF subset cairo cannot make
     fonts-ocr-b
+    # faces of other scripts without Latin letters (their own script samples), and families
+    # Qt lists once per foundry
+    fonts-noto-core fonts-urw-base35
     # the Debian package's checks
     desktop-file-utils lintian appstream man-db devscripts
   )

@@ -12,6 +12,8 @@
 #include <QTextLayout>
 #include <QtTest>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cmath>
 
 class TestTextLayout : public QObject
@@ -23,6 +25,8 @@ private slots:
     void layout_data();
     void layout();
     void vanishedFace();
+    void unindexedNamesMatchAsFontconfigDoes_data();
+    void unindexedNamesMatchAsFontconfigDoes();
 };
 
 static QFont fontOf(const QString& family, int pixels, int style)
@@ -240,4 +244,60 @@ void TestTextLayout::vanishedFace()
 }
 
 QTEST_MAIN(TestTextLayout)
+// Names the face index does not answer are matched among the faces bearing the name: the face
+// must be fontconfig's own match over every installed face.
+void TestTextLayout::unindexedNamesMatchAsFontconfigDoes_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::newRow("blanks left out") << "DejaVuSans";
+    QTest::newRow("letter case and blanks") << "LIBERATION  serif";
+    QTest::newRow("alias") << "Sans Serif";
+    QTest::newRow("not installed") << "No Such Family";
+    // Qt's name for a family several foundries make, where one is installed.
+    for (const QString& family : QFontDatabase::families()) {
+        if (family.endsWith(QLatin1Char(']'))) {
+            QTest::newRow("per foundry") << family;
+            break;
+        }
+    }
+}
+
+void TestTextLayout::unindexedNamesMatchAsFontconfigDoes()
+{
+    QFETCH(QString, family);
+    for (int style = 0; style < 4; ++style) {
+        QFont font(family);
+        font.setBold(style & 1);
+        font.setItalic(style & 2);
+        FcPattern* pattern = FcPatternCreate();
+        QString name = family;
+        if (const qsizetype open = family.lastIndexOf(QLatin1String(" ["));
+            open > 0 && family.endsWith(QLatin1Char(']'))) {
+            name = family.left(open);
+            FcPatternAddString(pattern, FC_FOUNDRY,
+                               reinterpret_cast<const FcChar8*>(
+                                   family.mid(open + 2).chopped(1).toUtf8().constData()));
+        }
+        FcPatternAddString(pattern, FC_FAMILY,
+                           reinterpret_cast<const FcChar8*>(name.toUtf8().constData()));
+        FcPatternAddInteger(pattern, FC_WEIGHT, style & 1 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddInteger(pattern, FC_SLANT, style & 2 ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPatternDestroy(pattern);
+        QVERIFY(match);
+        FcChar8* file = nullptr;
+        int index = 0;
+        FcPatternGetString(match, FC_FILE, 0, &file);
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        const QByteArray expected(reinterpret_cast<const char*>(file));
+        FcPatternDestroy(match);
+        const FaceFile face = FontServices::faceFileFor(font);
+        QCOMPARE(face.file, expected);
+        QCOMPARE(face.index, index);
+    }
+}
+
 #include "tst_textlayout.moc"

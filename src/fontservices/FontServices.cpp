@@ -116,8 +116,56 @@ FontHeightIndex& heightIndex()
     return *s.heights;
 }
 
-// What fontconfig matches for a pattern already holding the family or characters asked for.
-FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t character = 0)
+// The installed and added faces of a family, as fontconfig compares family names (case and
+// blanks ignored); null for a name no face bears (an alias, a family not installed), which only
+// fontconfig's substitutions can answer.
+bool sameFamilyName(const FcChar8* a, const FcChar8* b)
+{
+    auto lower = [](FcChar8 c) { return c >= 'A' && c <= 'Z' ? FcChar8(c + 32) : c; };
+    for (;;) {
+        while (*a == ' ')
+            ++a;
+        while (*b == ' ')
+            ++b;
+        if (lower(*a) != lower(*b))
+            return false;
+        if (!*a)
+            return true;
+        ++a;
+        ++b;
+    }
+}
+
+FcFontSet* facesOfFamily(const FcChar8* family)
+{
+    if (!family)
+        return nullptr;
+    FcFontSet* found = nullptr;
+    for (const FcSetName which : {FcSetSystem, FcSetApplication}) {
+        FcFontSet* set = FcConfigGetFonts(nullptr, which);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            FcChar8* name = nullptr;
+            for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &name) == FcResultMatch;
+                 ++k) {
+                if (!sameFamilyName(name, family))
+                    continue;
+                if (!found)
+                    found = FcFontSetCreate();
+                FcPatternReference(set->fonts[i]);
+                if (!FcFontSetAdd(found, set->fonts[i]))
+                    FcPatternDestroy(set->fonts[i]);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+// What fontconfig matches for a pattern already holding the family or characters asked for; a
+// family some face bears is matched among that family's faces, as fontconfig's nearest face is
+// one of them.
+FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t character = 0,
+                     const FcChar8* family = nullptr)
 {
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -145,7 +193,15 @@ FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t charac
         return true;
     };
     FcResult result = FcResultNoMatch;
-    if (character) {
+    FcFontSet* own = character ? nullptr : facesOfFamily(family);
+    if (own) {
+        // fontconfig's own choice among them, without weighing every other installed face.
+        if (FcPattern* match = FcFontSetMatch(nullptr, &own, 1, pattern, &result)) {
+            take(match);
+            FcPatternDestroy(match);
+        }
+        FcFontSetDestroy(own);
+    } else if (character) {
         // The nearest face need not have the character; the nearest one that has it.
         if (FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result)) {
             for (int i = 0; i < sorted->nfont && !face.isValid(); ++i)
@@ -404,7 +460,8 @@ FaceFile FontServices::faceFileFor(const QFont& font)
             FcPatternAddString(pattern, FC_STYLE,
                                reinterpret_cast<const FcChar8*>(style.constData()));
         }
-        face = matchedFace(pattern, bold, italic);
+        face = matchedFace(pattern, bold, italic, 0,
+                           reinterpret_cast<const FcChar8*>(name.constData()));
     }
     s.faceFiles.insert(key, face);
     return face;
