@@ -244,14 +244,15 @@ void TestTextLayout::vanishedFace()
 }
 
 QTEST_MAIN(TestTextLayout)
-// Names the face index does not answer are matched among the faces bearing the name: the face
-// must be fontconfig's own match over every installed face.
+// Names the face index does not answer are matched among the faces of the first installed family
+// fontconfig binds them strongly to: the face must be fontconfig's own match over every face.
 void TestTextLayout::unindexedNamesMatchAsFontconfigDoes_data()
 {
     QTest::addColumn<QString>("family");
     QTest::newRow("blanks left out") << "DejaVuSans";
     QTest::newRow("letter case and blanks") << "LIBERATION  serif";
     QTest::newRow("alias") << "Sans Serif";
+    QTest::newRow("alias bound strongly to an installed family") << "Arial";
     QTest::newRow("not installed") << "No Such Family";
     // Qt's name for a family several foundries make, where one is installed.
     for (const QString& family : QFontDatabase::families()) {

@@ -44,11 +44,61 @@ struct AddedFile
     QList<FacePattern> faces; // fontconfig's description of each face, for the height index
 };
 
+// Every installed and added face by family name, folded as fontconfig compares names (case and
+// blanks ignored), gathered once: a name's faces without walking every installed face.
+class FamilyFaces
+{
+public:
+    FamilyFaces()
+    {
+        for (const FcSetName which : {FcSetSystem, FcSetApplication}) {
+            FcFontSet* set = FcConfigGetFonts(nullptr, which);
+            for (int i = 0; set && i < set->nfont; ++i) {
+                FcChar8* name = nullptr;
+                for (int k = 0;
+                     FcPatternGetString(set->fonts[i], FC_FAMILY, k, &name) == FcResultMatch; ++k) {
+                    QList<FcPattern*>& faces = m_faces[keyOf(name)];
+                    if (!faces.isEmpty() && faces.last() == set->fonts[i])
+                        continue; // two names of the face fold alike
+                    FcPatternReference(set->fonts[i]);
+                    faces.append(set->fonts[i]);
+                }
+            }
+        }
+    }
+    ~FamilyFaces()
+    {
+        for (const QList<FcPattern*>& faces : std::as_const(m_faces)) {
+            for (FcPattern* face : faces)
+                FcPatternDestroy(face);
+        }
+    }
+    FamilyFaces(const FamilyFaces&) = delete;
+    FamilyFaces& operator=(const FamilyFaces&) = delete;
+
+    const QList<FcPattern*>* find(const FcChar8* name) const
+    {
+        const auto it = m_faces.constFind(keyOf(name));
+        return it == m_faces.constEnd() ? nullptr : &*it;
+    }
+
+private:
+    static QByteArray keyOf(const FcChar8* name)
+    {
+        return QString::fromUtf8(reinterpret_cast<const char*>(name))
+            .toCaseFolded()
+            .remove(QLatin1Char(' '))
+            .toUtf8();
+    }
+    QHash<QByteArray, QList<FcPattern*>> m_faces;
+};
+
 struct State
 {
     bool familiesValid = false;
     QStringList families;
     std::unique_ptr<FontHeightIndex> heights;
+    std::unique_ptr<FamilyFaces> familyFaces;
     QList<AddedFile> added;
     QHash<QString, AddedFace> fullNameFaces; // key: case-folded full name
     QHash<QString, FaceFile> faceFiles;      // key: faceKey()
@@ -116,56 +166,39 @@ FontHeightIndex& heightIndex()
     return *s.heights;
 }
 
-// The installed and added faces of a family, as fontconfig compares family names (case and
-// blanks ignored); null for a name no face bears (an alias, a family not installed), which only
-// fontconfig's substitutions can answer.
-bool sameFamilyName(const FcChar8* a, const FcChar8* b)
+FamilyFaces& familyFaces()
 {
-    auto lower = [](FcChar8 c) { return c >= 'A' && c <= 'Z' ? FcChar8(c + 32) : c; };
-    for (;;) {
-        while (*a == ' ')
-            ++a;
-        while (*b == ' ')
-            ++b;
-        if (lower(*a) != lower(*b))
-            return false;
-        if (!*a)
-            return true;
-        ++a;
-        ++b;
-    }
+    State& s = state();
+    if (!s.familyFaces)
+        s.familyFaces = std::make_unique<FamilyFaces>();
+    return *s.familyFaces;
 }
 
-FcFontSet* facesOfFamily(const FcChar8* family)
+// The faces fontconfig's match must come from: those of the first strongly bound family in the
+// pattern that some face bears (the application's own name, or a name the configuration binds as
+// strongly, as "Liberation Sans" for "Arial"), which outweighs everything but the few properties
+// a family's faces differ in anyway. Null where no strong name is installed: then the language
+// and weakly bound names decide among every face.
+const QList<FcPattern*>* strongFamilyFaces(FcPattern* pattern)
 {
-    if (!family)
+    FcPatternIter iter;
+    if (!FcPatternFindIter(pattern, &iter, FC_FAMILY))
         return nullptr;
-    FcFontSet* found = nullptr;
-    for (const FcSetName which : {FcSetSystem, FcSetApplication}) {
-        FcFontSet* set = FcConfigGetFonts(nullptr, which);
-        for (int i = 0; set && i < set->nfont; ++i) {
-            FcChar8* name = nullptr;
-            for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &name) == FcResultMatch;
-                 ++k) {
-                if (!sameFamilyName(name, family))
-                    continue;
-                if (!found)
-                    found = FcFontSetCreate();
-                FcPatternReference(set->fonts[i]);
-                if (!FcFontSetAdd(found, set->fonts[i]))
-                    FcPatternDestroy(set->fonts[i]);
-                break;
-            }
-        }
+    const int count = FcPatternIterValueCount(pattern, &iter);
+    for (int k = 0; k < count; ++k) {
+        FcValue value;
+        FcValueBinding binding = FcValueBindingWeak;
+        if (FcPatternIterGetValue(pattern, &iter, k, &value, &binding) != FcResultMatch ||
+            value.type != FcTypeString || binding != FcValueBindingStrong)
+            continue;
+        if (const QList<FcPattern*>* faces = familyFaces().find(value.u.s))
+            return faces;
     }
-    return found;
+    return nullptr;
 }
 
-// What fontconfig matches for a pattern already holding the family or characters asked for; a
-// family some face bears is matched among that family's faces, as fontconfig's nearest face is
-// one of them.
-FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t character = 0,
-                     const FcChar8* family = nullptr)
+// What fontconfig matches for a pattern already holding the family or characters asked for.
+FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t character = 0)
 {
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -193,14 +226,20 @@ FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t charac
         return true;
     };
     FcResult result = FcResultNoMatch;
-    FcFontSet* own = character ? nullptr : facesOfFamily(family);
+    const QList<FcPattern*>* own = character ? nullptr : strongFamilyFaces(pattern);
     if (own) {
         // fontconfig's own choice among them, without weighing every other installed face.
-        if (FcPattern* match = FcFontSetMatch(nullptr, &own, 1, pattern, &result)) {
+        FcFontSet* set = FcFontSetCreate();
+        for (FcPattern* face : *own) {
+            FcPatternReference(face);
+            if (!FcFontSetAdd(set, face))
+                FcPatternDestroy(face);
+        }
+        if (FcPattern* match = FcFontSetMatch(nullptr, &set, 1, pattern, &result)) {
             take(match);
             FcPatternDestroy(match);
         }
-        FcFontSetDestroy(own);
+        FcFontSetDestroy(set);
     } else if (character) {
         // The nearest face need not have the character; the nearest one that has it.
         if (FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result)) {
@@ -332,6 +371,7 @@ void FontServices::sendFontChange()
     s.familiesValid = false;
     s.families.clear();
     s.heights.reset();
+    s.familyFaces.reset();
     s.faceFiles.clear();
     s.fallbackFaces.clear();
     // A file added again may hold other faces than before under the same path.
@@ -460,8 +500,7 @@ FaceFile FontServices::faceFileFor(const QFont& font)
             FcPatternAddString(pattern, FC_STYLE,
                                reinterpret_cast<const FcChar8*>(style.constData()));
         }
-        face = matchedFace(pattern, bold, italic, 0,
-                           reinterpret_cast<const FcChar8*>(name.constData()));
+        face = matchedFace(pattern, bold, italic);
     }
     s.faceFiles.insert(key, face);
     return face;
