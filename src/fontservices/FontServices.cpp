@@ -174,27 +174,65 @@ FamilyFaces& familyFaces()
     return *s.familyFaces;
 }
 
-// The faces fontconfig's match must come from: those of the first strongly bound family in the
-// pattern that some face bears (the application's own name, or a name the configuration binds as
-// strongly, as "Liberation Sans" for "Arial"), which outweighs everything but the few properties
-// a family's faces differ in anyway. Null where no strong name is installed: then the language
-// and weakly bound names decide among every face.
-const QList<FcPattern*>* strongFamilyFaces(FcPattern* pattern)
+// The faces fontconfig's match for the pattern is sure to come from, or null. fontconfig ranks
+// the first strongly bound family some face bears (the application's own name, or one the
+// configuration binds as strongly, as Arimo for Arial) above all else a family's faces differ in:
+// then that family's faces. Without one, the language comes next and then the weakly bound names:
+// the faces of every installed name hold the match when one of them speaks the language.
+FcFontSet* candidatesFor(FcPattern* pattern)
 {
     FcPatternIter iter;
     if (!FcPatternFindIter(pattern, &iter, FC_FAMILY))
         return nullptr;
+    QList<const QList<FcPattern*>*> named;
+    bool strong = false;
     const int count = FcPatternIterValueCount(pattern, &iter);
     for (int k = 0; k < count; ++k) {
         FcValue value;
         FcValueBinding binding = FcValueBindingWeak;
         if (FcPatternIterGetValue(pattern, &iter, k, &value, &binding) != FcResultMatch ||
-            value.type != FcTypeString || binding != FcValueBindingStrong)
+            value.type != FcTypeString)
             continue;
-        if (const QList<FcPattern*>* faces = familyFaces().find(value.u.s))
-            return faces;
+        if (const QList<FcPattern*>* faces = familyFaces().find(value.u.s)) {
+            if (binding == FcValueBindingStrong) {
+                named = {faces};
+                strong = true;
+                break;
+            }
+            named.append(faces);
+        }
     }
-    return nullptr;
+    if (named.isEmpty())
+        return nullptr;
+    if (!strong) {
+        FcChar8* language = nullptr;
+        bool spoken = FcPatternGetString(pattern, FC_LANG, 0, &language) != FcResultMatch;
+        for (qsizetype n = 0; !spoken && n < named.size(); ++n) {
+            for (FcPattern* face : *named[n]) {
+                FcLangSet* languages = nullptr;
+                if (FcPatternGetLangSet(face, FC_LANG, 0, &languages) == FcResultMatch &&
+                    FcLangSetHasLang(languages, language) == FcLangEqual) {
+                    spoken = true;
+                    break;
+                }
+            }
+        }
+        if (!spoken)
+            return nullptr;
+    }
+    FcFontSet* set = FcFontSetCreate();
+    QSet<FcPattern*> taken;
+    for (const QList<FcPattern*>* faces : std::as_const(named)) {
+        for (FcPattern* face : *faces) {
+            if (taken.contains(face))
+                continue;
+            taken.insert(face);
+            FcPatternReference(face);
+            if (!FcFontSetAdd(set, face))
+                FcPatternDestroy(face);
+        }
+    }
+    return set;
 }
 
 // What fontconfig matches for a pattern already holding the family or characters asked for.
@@ -226,15 +264,8 @@ FaceFile matchedFace(FcPattern* pattern, bool bold, bool italic, char32_t charac
         return true;
     };
     FcResult result = FcResultNoMatch;
-    const QList<FcPattern*>* own = character ? nullptr : strongFamilyFaces(pattern);
-    if (own) {
+    if (FcFontSet* set = character ? nullptr : candidatesFor(pattern)) {
         // fontconfig's own choice among them, without weighing every other installed face.
-        FcFontSet* set = FcFontSetCreate();
-        for (FcPattern* face : *own) {
-            FcPatternReference(face);
-            if (!FcFontSetAdd(set, face))
-                FcPatternDestroy(face);
-        }
         if (FcPattern* match = FcFontSetMatch(nullptr, &set, 1, pattern, &result)) {
             take(match);
             FcPatternDestroy(match);
