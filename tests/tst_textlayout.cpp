@@ -244,8 +244,9 @@ void TestTextLayout::vanishedFace()
 }
 
 QTEST_MAIN(TestTextLayout)
-// Names the face index does not answer are matched among the faces of the first installed family
-// fontconfig binds them strongly to: the face must be fontconfig's own match over every face.
+// Names the face index does not answer are matched among the faces fontconfig's match must come
+// from (the first installed family a name is strongly bound to, or every installed name an alias
+// expands to): the face must be fontconfig's own match over every installed face.
 void TestTextLayout::unindexedNamesMatchAsFontconfigDoes_data()
 {
     QTest::addColumn<QString>("family");
