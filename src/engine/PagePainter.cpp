@@ -573,7 +573,7 @@ void leaveOutSpaces(cairo_scaled_font_t* font, QByteArray& utf8,
         at += c.num_bytes;
         g += size_t(c.num_glyphs);
     }
-    utf8 = keptText;
+    utf8 = std::move(keptText);
     clusters = std::move(keptClusters);
     glyphs = std::move(keptGlyphs);
 }
@@ -605,7 +605,7 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector, FaceSource& faces)
     for (size_t i = 0; i < glyphs.size(); ++i)
         glyphs[i] = {run.glyphs[i], std::round(run.positions[i].x()),
                      std::round(run.positions[i].y())};
-    int count = int(glyphs.size());
+    const int count = int(glyphs.size());
     const bool outlinesOnly = vector && run.outlinesInPdf;
     if (!vector) {
         cairo_show_glyphs(cr, glyphs.data(), count);
@@ -625,22 +625,22 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector, FaceSource& faces)
             std::reverse(clusters.begin(), clusters.end());
             std::reverse(glyphs.begin(), glyphs.end());
         }
-        QByteArray utf8 = run.utf8;
-        const bool fit = clustersFit(utf8, clusters, glyphs.size());
-        if (fit)
-            leaveOutSpaces(cairo_get_scaled_font(cr), utf8, clusters, glyphs);
-        count = int(glyphs.size());
-        if (fit && count > 0)
-            cairo_show_text_glyphs(cr, utf8.constData(), int(utf8.size()), glyphs.data(), count,
-                                   clusters.data(), int(clusters.size()),
-                                   cairo_text_cluster_flags_t(0));
-        else if (!fit)
+        if (!clustersFit(run.utf8, clusters, glyphs.size())) {
             // cairo would refuse the whole document over clusters that do not add up; the
             // glyphs alone still draw, and cairo maps them back to characters itself.
             cairo_show_glyphs(cr, glyphs.data(), count);
+        } else {
+            QByteArray utf8 = run.utf8;
+            leaveOutSpaces(cairo_get_scaled_font(cr), utf8, clusters, glyphs);
+            if (!glyphs.empty())
+                cairo_show_text_glyphs(cr, utf8.constData(), int(utf8.size()), glyphs.data(),
+                                       int(glyphs.size()), clusters.data(), int(clusters.size()),
+                                       cairo_text_cluster_flags_t(0));
+        }
     }
     if (run.face.syntheticBold && !run.colour) {
-        // The outlines again, moved half the emboldening each way.
+        // The outlines again, moved half the emboldening each way (spaces left out or not: they
+        // have none).
         const double half = run.pixelSize / 48;
         cairo_save(cr);
         for (const auto& [dx, dy] :
@@ -648,7 +648,7 @@ void drawRun(cairo_t* cr, const GlyphRun& run, bool vector, FaceSource& faces)
             cairo_new_path(cr);
             cairo_save(cr);
             cairo_translate(cr, dx, dy);
-            cairo_glyph_path(cr, glyphs.data(), count);
+            cairo_glyph_path(cr, glyphs.data(), int(glyphs.size()));
             cairo_restore(cr);
             cairo_fill(cr);
         }

@@ -174,55 +174,12 @@ FamilyFaces& familyFaces()
     return *s.familyFaces;
 }
 
-// The faces fontconfig's match for the pattern is sure to come from, or null. fontconfig ranks
-// the first strongly bound family some face bears (the application's own name, or one the
-// configuration binds as strongly, as Arimo for Arial) above all else a family's faces differ in:
-// then that family's faces. Without one, the language comes next and then the weakly bound names:
-// the faces of every installed name hold the match when one of them speaks the language.
-FcFontSet* candidatesFor(FcPattern* pattern)
+// The faces of the lists, each once, as a set fontconfig can match among.
+FcFontSet* setOf(const QList<const QList<FcPattern*>*>& lists)
 {
-    FcPatternIter iter;
-    if (!FcPatternFindIter(pattern, &iter, FC_FAMILY))
-        return nullptr;
-    QList<const QList<FcPattern*>*> named;
-    bool strong = false;
-    const int count = FcPatternIterValueCount(pattern, &iter);
-    for (int k = 0; k < count; ++k) {
-        FcValue value;
-        FcValueBinding binding = FcValueBindingWeak;
-        if (FcPatternIterGetValue(pattern, &iter, k, &value, &binding) != FcResultMatch ||
-            value.type != FcTypeString)
-            continue;
-        if (const QList<FcPattern*>* faces = familyFaces().find(value.u.s)) {
-            if (binding == FcValueBindingStrong) {
-                named = {faces};
-                strong = true;
-                break;
-            }
-            named.append(faces);
-        }
-    }
-    if (named.isEmpty())
-        return nullptr;
-    if (!strong) {
-        FcChar8* language = nullptr;
-        bool spoken = FcPatternGetString(pattern, FC_LANG, 0, &language) != FcResultMatch;
-        for (qsizetype n = 0; !spoken && n < named.size(); ++n) {
-            for (FcPattern* face : *named[n]) {
-                FcLangSet* languages = nullptr;
-                if (FcPatternGetLangSet(face, FC_LANG, 0, &languages) == FcResultMatch &&
-                    FcLangSetHasLang(languages, language) == FcLangEqual) {
-                    spoken = true;
-                    break;
-                }
-            }
-        }
-        if (!spoken)
-            return nullptr;
-    }
     FcFontSet* set = FcFontSetCreate();
     QSet<FcPattern*> taken;
-    for (const QList<FcPattern*>* faces : std::as_const(named)) {
+    for (const QList<FcPattern*>* faces : lists) {
         for (FcPattern* face : *faces) {
             if (taken.contains(face))
                 continue;
@@ -233,6 +190,45 @@ FcFontSet* candidatesFor(FcPattern* pattern)
         }
     }
     return set;
+}
+
+bool speaks(FcPattern* face, const FcChar8* language)
+{
+    FcLangSet* languages = nullptr;
+    return FcPatternGetLangSet(face, FC_LANG, 0, &languages) == FcResultMatch &&
+           FcLangSetHasLang(languages, language) == FcLangEqual;
+}
+
+// The faces fontconfig's match for the pattern is sure to come from, or null. fontconfig ranks
+// the first strongly bound family some face bears (the application's own name, or one the
+// configuration binds as strongly, as Arimo for Arial) above all else a family's faces differ in:
+// then that family's faces. Without one, the language comes next and then the weakly bound names:
+// the faces of every installed name hold the match when one of them speaks the language.
+FcFontSet* candidatesFor(FcPattern* pattern)
+{
+    FcPatternIter iter;
+    if (!FcPatternFindIter(pattern, &iter, FC_FAMILY))
+        return nullptr;
+    QList<const QList<FcPattern*>*> weak;
+    const int count = FcPatternIterValueCount(pattern, &iter);
+    for (int k = 0; k < count; ++k) {
+        FcValue value;
+        FcValueBinding binding = FcValueBindingWeak;
+        if (FcPatternIterGetValue(pattern, &iter, k, &value, &binding) != FcResultMatch ||
+            value.type != FcTypeString)
+            continue;
+        if (const QList<FcPattern*>* faces = familyFaces().find(value.u.s)) {
+            if (binding == FcValueBindingStrong)
+                return setOf({faces});
+            weak.append(faces);
+        }
+    }
+    FcChar8* language = nullptr;
+    bool spoken = FcPatternGetString(pattern, FC_LANG, 0, &language) != FcResultMatch;
+    for (qsizetype n = 0; !spoken && n < weak.size(); ++n)
+        spoken = std::any_of(weak[n]->begin(), weak[n]->end(),
+                             [&](FcPattern* face) { return speaks(face, language); });
+    return spoken && !weak.isEmpty() ? setOf(weak) : nullptr;
 }
 
 // What fontconfig matches for a pattern already holding the family or characters asked for.
